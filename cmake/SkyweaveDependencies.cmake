@@ -1,0 +1,21 @@
+# Every external library the project uses, found once so that all folders
+# link the same imported targets.
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(JPEG REQUIRED)
+find_package(PNG REQUIRED)
+pkg_check_modules(GLIB REQUIRED IMPORTED_TARGET glib-2.0)
+
+if(SKYWEAVE_GUI)
+  pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+  pkg_check_modules(SDL2_TTF REQUIRED IMPORTED_TARGET SDL2_ttf)
+  pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+  pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+  pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+endif()
+
+if(NOT SKYWEAVE_FUZZ)
+  find_package(GTest REQUIRED)
+  find_package(benchmark REQUIRED)
+  include(GoogleTest)
+endif()

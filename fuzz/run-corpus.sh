@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs every seed of a corpus folder through a libFuzzer target once.
+set -euo pipefail
+fuzzer=$1
+corpus=$2
+mapfile -t seeds < <(find "$corpus" -type f | sort)
+if [ ${#seeds[@]} -eq 0 ]; then
+  echo "no seeds in $corpus" >&2
+  exit 1
+fi
+exec "$fuzzer" "${seeds[@]}"
