@@ -1,0 +1,200 @@
+// PanoramaEngine: one loaded panorama and the operations that drive it.
+//
+// Owns everything a loaded panorama needs: the decoded image (or the
+// full-sphere canvas that replaced it), the renderer, the frame and still
+// buffers, the staging directory of embedded files and the StateLock whose
+// existence marks the engine as loaded. The saver window creates one engine
+// for the configured file, drives it with SetView and Draw on its own thread
+// and destroys it; the tools and the fuzz target use it the same way.
+//
+// A failed load throws PanoramaLoadError carrying the user-visible message
+// text, after Close has released everything; the engine is then unloaded and
+// every operation answers kNotLoaded. The engine's address names its staging
+// directory, so it can be neither copied nor moved.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "panfile/kind_tag.h"
+#include "platform/core/draw_target.h"
+#include "render/view_state.h"
+
+namespace skyweave {
+
+// The one error of a failed load. what() is the message text shown to the
+// user, word for word (for example "File I/O Error: Cannot Open Specified
+// File").
+class PanoramaLoadError : public std::runtime_error {
+  public:
+    explicit PanoramaLoadError(const std::string& text) : std::runtime_error(text) {}
+};
+
+// Results of SetView, SetDestRect and Draw.
+inline constexpr int kDone = 0;
+inline constexpr int kNotLoaded = 3;
+
+// Results of RenderFrame: a frame was drawn, a view value was clamped (may
+// be added up), or nothing was drawn.
+inline constexpr int kFrameDrawn = 0;
+inline constexpr int kFrameLimited = 8;
+inline constexpr int kFrameNone = 1;
+
+// Still quality (filter kind of still frames) after a load: bilinear.
+inline constexpr std::int16_t kDefaultStillQuality = 8;
+
+// View limits in degrees.
+struct ViewLimits {
+    double heading_min = -360;
+    double heading_max = 360;
+    double pitch_min = -360;
+    double pitch_max = 360;
+    double roll_min = -360;
+    double roll_max = 360;
+    double zoom_min = 10;
+    double zoom_max = 170;
+};
+
+// The part of the sphere a partial panorama covers, in degrees; all four 0
+// for a full sphere.
+struct Coverage {
+    double heading_min = 0;
+    double heading_max = 0;
+    double pitch_min = 0;
+    double pitch_max = 0;
+    bool IsPartial() const {
+        return heading_min != 0 || heading_max != 0 || pitch_min != 0 || pitch_max != 0;
+    }
+};
+
+// Counters of the frame pipeline since the load, for tests and benchmarks.
+struct FrameStatistics {
+    std::uint64_t moving_renders = 0;    // RenderView calls with filter kind 0
+    std::uint64_t still_renders = 0;     // RenderView calls with the still quality
+    std::uint64_t still_copies = 0;      // still frames copied from the still buffer
+    std::uint64_t render_view_ns = 0;    // wall time spent inside RenderView, ns
+    std::uint64_t frame_ns = 0;          // wall time spent in RenderFrame, ns
+    std::int16_t last_filter_kind = -1;  // filter kind of the last RenderView
+};
+
+// The frame buffer's geometry after the last frame (both 0 before the first).
+struct FrameFormat {
+    std::int32_t width = 0;   // pixels, a multiple of 32
+    std::int32_t height = 0;  // pixels, a multiple of 32
+    std::uint16_t bytes_per_pixel = 3;
+    std::uint16_t depth = 24;  // depth code of the frame pixels
+};
+
+class PanoramaEngine {
+  public:
+    // Loads the panorama file at `path` (LoadFile). Throws PanoramaLoadError.
+    //   path: file name, absolute or relative to the working directory.
+    explicit PanoramaEngine(std::string_view path);
+
+    // Loads a whole file image already in memory: runs the kind test on its
+    // first bytes ("File Type Error: Unsupported File Format" when there is no
+    // tag) and then LoadMemory. Throws PanoramaLoadError.
+    //   bytes: the complete file; not needed after the call.
+    explicit PanoramaEngine(std::span<const std::uint8_t> bytes);
+
+    // An engine that is not loaded: every operation answers kNotLoaded until
+    // LoadFile or LoadMemory succeeds.
+    PanoramaEngine();
+
+    ~PanoramaEngine();  // runs Close
+    PanoramaEngine(const PanoramaEngine&) = delete;
+    PanoramaEngine& operator=(const PanoramaEngine&) = delete;
+
+    // First stage of a load: reads the whole file and runs LoadMemory on it.
+    // Throws PanoramaLoadError (engine unloaded afterwards).
+    //   path: file name, absolute or relative to the working directory.
+    void LoadFile(std::string_view path);
+
+    // Second stage: loads from a whole-file image. Throws PanoramaLoadError
+    // (engine unloaded afterwards). Replaces any panorama loaded before.
+    //   bytes: the whole file; the caller keeps it, it is not needed after.
+    //   kind:  the kind tag of its first bytes (KindOf).
+    void LoadMemory(std::span<const std::uint8_t> bytes, KindTag kind);
+
+    // True between a successful load and Close.
+    bool IsLoaded() const { return loaded_ != nullptr; }
+
+    // Stores the live view; heading, pitch and roll are wrapped into
+    // (-180, 180], zoom is kept as given (the next frame clamps it).
+    //   heading, pitch, roll, zoom: degrees.
+    // Returns kDone or kNotLoaded.
+    int SetView(double heading, double pitch, double roll, double zoom);
+
+    // Sets where frames go: a rectangle in target pixels, or null to use the
+    // target's client rectangle. Returns kDone or kNotLoaded.
+    int SetDestRect(const PixelRect* rect);
+
+    // Draws one frame of the live view into `rect` of `target`
+    // (SetDestRect(&rect), then RenderFrame under the StateLock).
+    // Returns kDone or kNotLoaded; the frame result is not passed on.
+    int Draw(DrawTarget& target, const PixelRect& rect);
+
+    // Produces one frame and presents it on `target`. Returns kFrameDrawn,
+    // kFrameNone, or a sum of kFrameLimited for each clamped view value (or
+    // kFrameNone on an unloaded engine). Callers normally use Draw.
+    int RenderFrame(DrawTarget& target);
+
+    // Releases the image, renderer, buffers, staging directory and StateLock.
+    // Does nothing on an engine that is not loaded, so it may run any number
+    // of times.
+    void Close();
+
+    // Filter kind of still frames: 0 disables the still render, 1 is the
+    // half-pixel average, 8 bilinear (the default after a load). Kept across
+    // loads of the same engine only until the next load resets it.
+    void SetStillQuality(std::int16_t quality);
+    std::int16_t StillQuality() const { return still_quality_; }
+
+    // The live view, the initial view of the file, limits and coverage.
+    ViewState View() const { return view_; }
+    ViewState InitialView() const { return initial_view_; }
+    const ViewLimits& Limits() const { return limits_; }
+    const Coverage& CoveredArea() const { return coverage_; }
+
+    // Geometry of the frame buffer and counters of the frame pipeline.
+    const FrameFormat& Frame() const { return frame_; }
+    const FrameStatistics& Statistics() const { return statistics_; }
+
+    // The loaded picture: width and height in pixels, depth code, and its
+    // pixel area (bottom-up rows). Zero/empty when not loaded.
+    std::int32_t ImageWidth() const;
+    std::int32_t ImageHeight() const;
+    std::uint16_t ImageDepth() const;
+    std::span<const std::uint8_t> ImagePixels() const;
+
+    // Full path of the staging directory, or empty when none was made.
+    std::string StagingPath() const;
+
+  private:
+    struct Loaded;  // what only a loaded engine owns
+
+    void ResetForLoad();
+    [[noreturn]] void FailLoad(const std::string& text);
+    void StageFiles(std::span<const std::uint8_t> file_chunk);
+
+    std::unique_ptr<Loaded> loaded_;
+    ViewState view_{0, 0, 0, 60};
+    ViewState initial_view_{0, 0, 0, 60};
+    ViewLimits limits_;
+    Coverage coverage_;
+    PixelRect dest_rect_;
+    bool use_dest_rect_ = false;
+    FrameFormat frame_;
+    ViewState view_key_{0, 0, 0, 0};
+    bool view_key_set_ = false;
+    bool still_valid_ = false;
+    bool palette_dirty_ = true;
+    std::int16_t still_quality_ = kDefaultStillQuality;
+    FrameStatistics statistics_;
+};
+
+}  // namespace skyweave
