@@ -1,0 +1,36 @@
+// DecodeImage: turns the bytes of a panorama's image into a PackedDib in the
+// screen's pixel format. The loader calls it once per load.
+//
+// Accepted input, told apart by the first bytes:
+//   "BM"              a BMP file: 14-byte file header, then a 40-byte header;
+//   u32 40            a bare packed DIB (header, colour area, pixels);
+//                     biCompression 0 or 3 is copied, any other value is a
+//                     video codec's FourCC (no such codecs exist here, so it
+//                     fails with "MS Video for Windows not installed");
+//   FF D8 FF E0       a JFIF JPEG stream (jpeg_codec.h).
+//
+// The result is bottom-up, in the screen depth (MatchScreenDepth), with rows
+// unpadded, and with a width that is a multiple of 4 pixels: the renderer
+// rounds the width up to a multiple of 4 and uses it as its row stride, so a
+// narrower picture is widened by repeating its last column (see
+// stride_padding.h for why). The engine can use the picture as it comes.
+//
+// On failure the result is null and *error_text points to a constant text
+// the caller never frees: one of error_texts.h, the codec-failure buffer
+// (codec_failure.h) or the JPEG library's message; it stays null only when
+// the 256-colour reduction failed in its decompression step.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "image/packed_dib.h"
+
+namespace skyweave {
+
+// Sets the screen depth (RefreshScreenDepth, screen_depth.h) and decodes
+// `bytes` (the whole image, any length, untrusted). `error_text` may be null;
+// otherwise it is set to null first and to the failure text on failure.
+PackedDib DecodeImage(std::span<const std::uint8_t> bytes, const char** error_text);
+
+}  // namespace skyweave

@@ -1,0 +1,52 @@
+// The process-wide screen depth and its query hook (see screen_depth.h).
+#include "image/screen_depth.h"
+
+#include <atomic>
+#include <cstdlib>
+
+#include "image/depth_code.h"
+
+namespace skyweave {
+namespace {
+
+std::atomic<int> g_screen_depth{0};
+std::atomic<ScreenDepthQuery> g_screen_depth_query{nullptr};
+
+}  // namespace
+
+void InstallScreenDepthQuery(ScreenDepthQuery query) {
+    g_screen_depth_query.store(query);
+}
+
+int RefreshScreenDepth() {
+    const ScreenDepthQuery query = g_screen_depth_query.load();
+    const int depth = query != nullptr ? query() : ScreenDepthFromEnvironment(kDepth24);
+    g_screen_depth.store(depth);
+    return depth;
+}
+
+int ScreenDepth() {
+    return g_screen_depth.load();
+}
+
+void SetScreenDepth(int depth) {
+    g_screen_depth.store(depth);
+}
+
+int ScreenDepthFromEnvironment(int fallback) {
+    const char* value = std::getenv("SKYWEAVE_SCREEN_DEPTH");
+    if (value == nullptr) {
+        return fallback;
+    }
+    char* end = nullptr;
+    const long depth = std::strtol(value, &end, 10);
+    if (end == value || *end != '\0') {
+        return fallback;
+    }
+    if (depth == kDepth8 || depth == kDepth15 || depth == kDepth16 || depth == kDepth24) {
+        return static_cast<int>(depth);
+    }
+    return fallback;
+}
+
+}  // namespace skyweave
