@@ -1,0 +1,44 @@
+// The program's string table (ids 5003 to 5023). Every user-visible text, the
+// settings' section and value names and the labels the options dialog sets at
+// run time are looked up here by id instead of being written as literals at
+// their point of use. Called by the settings, the saver window and the
+// options dialog; depends on nothing.
+#pragma once
+
+#include <string_view>
+
+namespace skyweave {
+
+// Ids of the table. The numbers are part of the program's resources and stay
+// stable; 5006 is unused.
+enum class StringId : int {
+    SettingsSection = 5003,       // "Settings"
+    FilePathName = 5004,          // "FilePath"
+    NoFileMarker = 5005,          // "(none)"
+    CloseError = 5007,            // failure while closing the saver
+    ModuleError = 5008,           // any unexpected failure of the saver
+    ZoomName = 5009,              // "Zoom"
+    HeadingName = 5010,           // "Heading"
+    RollName = 5011,              // "Roll"
+    PitchName = 5012,             // "Pitch"
+    SizeName = 5013,              // "Size"
+    MovingName = 5014,            // "Moving"
+    HeadingRandomName = 5015,     // "HeadingRandom"
+    RollRandomName = 5016,        // "RollRandom"
+    PitchRandomName = 5017,       // "PitchRandom"
+    SelectFileMessage = 5018,     // asks the user to choose a panorama
+    DecompressingMessage = 5019,  // shown while a panorama loads
+    FullLeftLabel = 5020,         // turning slider, left end, fixed speeds
+    FullRightLabel = 5021,        // turning slider, right end, fixed speeds
+    SlowerLabel = 5022,           // turning slider, left end, random speeds
+    FasterLabel = 5023,           // turning slider, right end, random speeds
+};
+
+// The text of string `id` (a number of the table), or an empty view when the
+// table has no such entry. The view points at static storage and never dangles.
+std::string_view LoadResourceString(int id);
+
+// The same for a named id.
+std::string_view LoadResourceString(StringId id);
+
+}  // namespace skyweave

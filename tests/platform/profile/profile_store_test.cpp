@@ -1,0 +1,217 @@
+// The profile store against real files in a temporary XDG_CONFIG_HOME: the
+// file's location and exact text, hand-written and hostile files, deletion
+// and the atomic replacement of the file.
+#include "platform/profile/profile_store.h"
+
+#include <sys/stat.h>
+
+#include "temp_config_home.h"
+
+namespace skyweave {
+namespace {
+
+using ProfileStoreTest = testing::TempConfigHome;
+
+ProfileStore MakeStore() {
+    ProfileStore store("skyweave-test");
+    store.SetRegistryKey("Corvane");
+    return store;
+}
+
+TEST_F(ProfileStoreTest, FileLivesUnderCompanyAndApplicationName) {
+    ProfileStore store("saver");
+    EXPECT_EQ(store.FilePath(), root_ / "saver.conf");
+    store.SetRegistryKey("Corvane");
+    EXPECT_EQ(store.FilePath(), root_ / "Corvane" / "saver.conf");
+    store.SetRegistryKey("../elsewhere");  // refused: stays under Corvane
+    EXPECT_EQ(store.FilePath(), root_ / "Corvane" / "saver.conf");
+
+    // A relative XDG_CONFIG_HOME is ignored in favour of $HOME/.config.
+    ASSERT_EQ(setenv("XDG_CONFIG_HOME", "relative/dir", 1), 0);
+    ASSERT_EQ(setenv("HOME", root_.c_str(), 1), 0);
+    EXPECT_EQ(store.FilePath(), root_ / ".config" / "Corvane" / "saver.conf");
+    ASSERT_EQ(unsetenv("XDG_CONFIG_HOME"), 0);
+    EXPECT_EQ(store.FilePath(), root_ / ".config" / "Corvane" / "saver.conf");
+
+    EXPECT_EQ(ProfileStore("a/b").ApplicationName(), "skyweave");
+    EXPECT_EQ(ProfileStore("..").ApplicationName(), "skyweave");
+}
+
+TEST_F(ProfileStoreTest, ApplicationNameIsProgramBaseNameWithoutExtension) {
+    EXPECT_EQ(BaseNameWithoutExtension("/usr/bin/skyweave"), "skyweave");
+    EXPECT_EQ(BaseNameWithoutExtension("C/dir.d/Skyweave.scr"), "Skyweave");
+    EXPECT_EQ(BaseNameWithoutExtension("a.b.c"), "a.b");
+    EXPECT_EQ(BaseNameWithoutExtension(".hidden"), ".hidden");
+    EXPECT_EQ(BaseNameWithoutExtension("plain"), "plain");
+    // This test program is the running program.
+    EXPECT_EQ(ApplicationNameFromProgram("ignored"), "skyweave_platform_profile_test");
+    EXPECT_EQ(ProfileStore().ApplicationName(), "skyweave_platform_profile_test");
+}
+
+TEST_F(ProfileStoreTest, WritesDecimalIntegersAndStringsAsKeyFileText) {
+    ProfileStore store = MakeStore();
+    EXPECT_TRUE(store.WriteProfileString("Settings", "FilePath", "/home/u/My Pics/a.pan"));
+    EXPECT_TRUE(store.WriteProfileInt("Settings", "Heading", -120));
+    EXPECT_TRUE(store.WriteProfileInt("Settings", "Zoom", 60));
+    EXPECT_TRUE(store.WriteProfileInt("Other", "Min", INT32_MIN));
+    EXPECT_TRUE(store.WriteProfileInt("Settings", "Zoom", 130));  // replaced in place
+    EXPECT_EQ(ReadText(root_ / "Corvane" / "skyweave-test.conf"),
+              "[Settings]\n"
+              "FilePath=/home/u/My Pics/a.pan\n"
+              "Heading=-120\n"
+              "Zoom=130\n"
+              "\n"
+              "[Other]\n"
+              "Min=-2147483648\n");
+    EXPECT_EQ(store.GetProfileInt("Settings", "Heading", 0), -120);
+    EXPECT_EQ(store.GetProfileInt("Other", "Min", 0), INT32_MIN);
+    EXPECT_EQ(store.GetProfileString("Settings", "FilePath", "x"), "/home/u/My Pics/a.pan");
+}
+
+TEST_F(ProfileStoreTest, StringsWithAwkwardCharactersRoundTrip) {
+    ProfileStore store = MakeStore();
+    for (const std::string& text :
+         {std::string("  leading and trailing  "), std::string("line\nbreak\ttab"),
+          std::string("back\\slash\\"), std::string("#not a comment"), std::string(""),
+          std::string("[Settings]"), std::string("Zoom=1"),
+          std::string("caf\xc3\xa9 \xe2\x82\xac")}) {
+        ASSERT_TRUE(store.WriteProfileString("Settings", "FilePath", text)) << text;
+        EXPECT_EQ(store.GetProfileString("Settings", "FilePath", "default"), text);
+        EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 77), 77);  // no injected key
+    }
+}
+
+TEST_F(ProfileStoreTest, HandWrittenValuesOfWrongKindReadAsDefault) {
+    WriteText(root_ / "Corvane" / "skyweave-test.conf",
+              "# written by hand\n"
+              "[Settings]\n"
+              "Zoom = 45 \n"
+              "Heading=abc\n"
+              "Pitch=99999999999\n"
+              "Roll=4294967295\n"
+              "Size=2147483648\n"
+              "Moving=1.5\n"
+              "HeadingRandom=\n"
+              "PitchRandom=0x10\n"
+              "RollRandom=+7\n"
+              "[Settings2]\n"
+              "Zoom=5\n");
+    const ProfileStore store = MakeStore();
+    EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 60), 45);
+    EXPECT_EQ(store.GetProfileInt("Settings", "Heading", 15), 15);
+    EXPECT_EQ(store.GetProfileInt("Settings", "Pitch", 2), 2);
+    EXPECT_EQ(store.GetProfileInt("Settings", "Roll", 0), -1);  // same 32 bits
+    EXPECT_EQ(store.GetProfileInt("Settings", "Size", 20), INT32_MIN);
+    EXPECT_EQ(store.GetProfileInt("Settings", "Moving", 1), 1);
+    EXPECT_EQ(store.GetProfileInt("Settings", "HeadingRandom", 9), 9);
+    EXPECT_EQ(store.GetProfileInt("Settings", "PitchRandom", 9), 9);
+    EXPECT_EQ(store.GetProfileInt("Settings", "RollRandom", 9), 9);
+    EXPECT_EQ(store.GetProfileInt("Settings", "Missing", 33), 33);
+    EXPECT_EQ(store.GetProfileInt("Nowhere", "Zoom", 34), 34);
+    EXPECT_EQ(store.GetProfileInt("Settings2", "Zoom", 0), 5);
+}
+
+TEST_F(ProfileStoreTest, CorruptFileReadsAsDefaultsAndIsReplacedOnlyByAStore) {
+    const auto path = root_ / "Corvane" / "skyweave-test.conf";
+    const std::string corrupt[] = {
+        std::string("[Settings\nZoom=10\n"),
+        std::string("Zoom=10\n[Settings]\n"),
+        std::string("[Settings]\nZoom=10\n\xff\xfe garbage\n"),
+        std::string("\x00\x01\x02\x03[Settings]\nZoom=10\n", 22),
+        std::string(2u << 20, 'x'),  // larger than any settings file
+    };
+    for (const std::string& text : corrupt) {
+        WriteText(path, text);
+        ProfileStore store = MakeStore();
+        EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 60), 60);
+        EXPECT_EQ(store.GetProfileString("Settings", "FilePath", "(none)"), "(none)");
+        EXPECT_EQ(ReadText(path).size(), text.size()) << "reads must not touch the file";
+
+        ASSERT_TRUE(store.WriteProfileInt("Settings", "Zoom", 99));
+        EXPECT_EQ(ReadText(path), "[Settings]\nZoom=99\n");
+        auto aside = path;
+        aside += ".corrupt";
+        EXPECT_EQ(ReadText(aside), text) << "the replaced file is kept aside";
+        std::filesystem::remove(aside);
+
+        // Erasing the section is a deliberate store too.
+        WriteText(path, text);
+        EXPECT_TRUE(store.WriteProfileString("Settings", std::nullopt, std::nullopt));
+        EXPECT_EQ(ReadText(path), "");
+        EXPECT_EQ(ReadText(aside), text);
+        std::filesystem::remove(aside);
+    }
+}
+
+TEST_F(ProfileStoreTest, UnreadableProfileIsNeverOverwritten) {
+    // A folder where the file should be: reads default, stores fail, folder kept.
+    const auto path = root_ / "Corvane" / "skyweave-test.conf";
+    std::filesystem::create_directories(path / "keep");
+    ProfileStore store = MakeStore();
+    EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 60), 60);
+    EXPECT_FALSE(store.WriteProfileInt("Settings", "Zoom", 1));
+    EXPECT_FALSE(store.WriteProfileString("Settings", "FilePath", "x"));
+    EXPECT_TRUE(std::filesystem::is_directory(path / "keep"));
+}
+
+TEST_F(ProfileStoreTest, DeletingSectionOrEntryKeepsTheRest) {
+    const auto path = root_ / "Corvane" / "skyweave-test.conf";
+    ProfileStore store = MakeStore();
+    // Nothing stored yet: deleting creates nothing.
+    EXPECT_TRUE(store.WriteProfileString("Settings", std::nullopt, std::nullopt));
+    EXPECT_TRUE(store.WriteProfileString("Settings", "Zoom", std::nullopt));
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    WriteText(path,
+              "# my notes\n[Before]\nA=1\n\n[Settings]\nZoom=45\nFilePath=x\n\n[After]\nB=2\n");
+    EXPECT_TRUE(store.WriteProfileString("Settings", "Zoom", std::nullopt));
+    EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 60), 60);
+    EXPECT_EQ(store.GetProfileString("Settings", "FilePath", ""), "x");
+    EXPECT_TRUE(store.WriteProfileString("Settings", std::nullopt, "ignored"));
+    EXPECT_EQ(ReadText(path), "# my notes\n\n[Before]\nA=1\n\n[After]\nB=2\n");
+}
+
+TEST_F(ProfileStoreTest, RefusesWhatWouldBreakTheFile) {
+    const auto path = root_ / "Corvane" / "skyweave-test.conf";
+    ProfileStore store = MakeStore();
+    ASSERT_TRUE(store.WriteProfileString("Settings", "FilePath", "/good.pan"));
+    const std::string before = ReadText(path);
+    EXPECT_FALSE(store.WriteProfileString("Settings", "FilePath", "/bad\xff.pan"));
+    EXPECT_FALSE(store.WriteProfileString("Settings", "FilePath", std::string_view("a\0b", 3)));
+    EXPECT_FALSE(store.WriteProfileInt("Set[tings", "Zoom", 1));
+    EXPECT_FALSE(store.WriteProfileInt("Settings", "Zo=om", 1));
+    EXPECT_FALSE(store.WriteProfileInt("Settings", "Zoom\n", 1));
+    EXPECT_FALSE(store.WriteProfileInt("Settings", "", 1));
+    EXPECT_FALSE(store.WriteProfileInt("", "Zoom", 1));
+    EXPECT_EQ(ReadText(path), before);
+    EXPECT_EQ(store.GetProfileInt("Settings", "Zo=om", 5), 5);
+}
+
+TEST_F(ProfileStoreTest, StoreReplacesTheFileInsteadOfRewritingItInPlace) {
+    // The old file stays whole under its inode while the new one is written
+    // beside it, which is what makes an interrupted store harmless.
+    const auto path = root_ / "Corvane" / "skyweave-test.conf";
+    ProfileStore store = MakeStore();
+    ASSERT_TRUE(store.WriteProfileInt("Settings", "Zoom", 45));
+    std::ifstream old(path, std::ios::binary);
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    ASSERT_TRUE(store.WriteProfileInt("Settings", "Zoom", 99));
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_NE(before.st_ino, after.st_ino);
+    const std::string oldText{std::istreambuf_iterator<char>(old),
+                              std::istreambuf_iterator<char>()};
+    EXPECT_EQ(oldText, "[Settings]\nZoom=45\n");
+    EXPECT_EQ(ReadText(path), "[Settings]\nZoom=99\n");
+    // No temporary files are left behind.
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator(path.parent_path())) {
+        ++files;
+    }
+    EXPECT_EQ(files, 1);
+}
+
+}  // namespace
+}  // namespace skyweave
