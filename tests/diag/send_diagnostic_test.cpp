@@ -1,0 +1,211 @@
+// The diagnostic channel end to end: the exact bytes a receiving server gets
+// over a real socket, the start of "DBS.EXE" when no server listens, and the
+// quiet drop when neither exists.
+#include "diag/send_diagnostic.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "diag/diag_test_support.h"
+
+namespace skyweave {
+namespace {
+
+using test::Receiver;
+using test::ScopedEnv;
+using test::TempDir;
+
+// Everything queued at the receiver, one vector per datagram.
+std::vector<std::vector<std::uint8_t>> DrainDatagrams(int fd) {
+    std::vector<std::vector<std::uint8_t>> datagrams;
+    while (true) {
+        std::uint8_t buffer[256];
+        const ssize_t n = ::recv(fd, buffer, sizeof(buffer), MSG_DONTWAIT);
+        if (n < 0) {
+            break;
+        }
+        datagrams.emplace_back(buffer, buffer + n);
+    }
+    return datagrams;
+}
+
+// True when this process has no child at all, finished or running.
+bool HasNoChildren() {
+    int status = 0;
+    return ::waitpid(-1, &status, WNOHANG) < 0 && errno == ECHILD;
+}
+
+int CountLines(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    int lines = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++lines;
+    }
+    return lines;
+}
+
+class SendDiagnosticTest : public ::testing::Test {
+  protected:
+    TempDir runtime_dir_;
+    TempDir program_dir_;
+    ScopedEnv runtime_env_{"XDG_RUNTIME_DIR", runtime_dir_.path().string()};
+    ScopedEnv path_env_{"PATH", program_dir_.path().string()};
+    std::string socket_path_ = (runtime_dir_.path() / "dbs.sock").string();
+};
+
+TEST_F(SendDiagnosticTest, ServerReceivesBothTextsByteForByteWithTheirTerminators) {
+    test::WriteRecordingServer(program_dir_.path());
+    Receiver server(socket_path_);
+    ASSERT_TRUE(server.bound());
+
+    SendDiagnostic(kLockTimeoutDiagnostic);
+    SendDiagnostic(kMemFaultDiagnostic);
+
+    const auto datagrams = DrainDatagrams(server.fd());
+    ASSERT_EQ(datagrams.size(), 2U);
+    EXPECT_EQ(datagrams[0], (std::vector<std::uint8_t>{0x07, 0x2A, 0x00}));
+    EXPECT_EQ(datagrams[1],
+              (std::vector<std::uint8_t>{'M', 'e', 'm', ' ', 'F', 'a', 'u', 'l', 't', 0x0A, 0x00}));
+    // A listening server is used as it is; no second one is started.
+    EXPECT_FALSE(std::filesystem::exists(program_dir_.path() / "starts"));
+}
+
+TEST_F(SendDiagnosticTest, TextEndsAtItsFirstZeroByte) {
+    Receiver server(socket_path_);
+    ASSERT_TRUE(server.bound());
+    using namespace std::string_view_literals;
+    SendDiagnostic("ab\0cd"sv);
+    SendDiagnostic(""sv);
+    const auto datagrams = DrainDatagrams(server.fd());
+    ASSERT_EQ(datagrams.size(), 2U);
+    EXPECT_EQ(datagrams[0], (std::vector<std::uint8_t>{'a', 'b', 0x00}));
+    EXPECT_EQ(datagrams[1], (std::vector<std::uint8_t>{0x00}));
+}
+
+TEST_F(SendDiagnosticTest, FallsBackToTmpPathWithoutRuntimeDirectory) {
+    // Without XDG_RUNTIME_DIR the server is looked for under /tmp by user id.
+    ScopedEnv no_runtime("XDG_RUNTIME_DIR", std::nullopt);
+    const std::string tmp_path = "/tmp/dbs-" + std::to_string(::getuid()) + ".sock";
+    if (std::filesystem::exists(tmp_path)) {
+        GTEST_SKIP() << tmp_path << " belongs to a running server";
+    }
+    Receiver server(tmp_path);
+    ASSERT_TRUE(server.bound());
+    SendDiagnostic(kMemFaultDiagnostic);
+    const auto datagrams = DrainDatagrams(server.fd());
+    server.Close();
+    std::filesystem::remove(tmp_path);
+    ASSERT_EQ(datagrams.size(), 1U);
+    EXPECT_EQ(datagrams[0].size(), 11U);
+}
+
+TEST_F(SendDiagnosticTest, StartsServerByNameWithoutWaitingAndLeavesNoChild) {
+    test::WriteRecordingServer(program_dir_.path());
+    const auto& dir = program_dir_.path();
+
+    SendDiagnostic(kLockTimeoutDiagnostic);
+
+    // The stand-in cannot finish before it is released, so returning here at
+    // all shows the caller did not wait for it.
+    EXPECT_FALSE(std::filesystem::exists(dir / "finished"));
+    EXPECT_TRUE(HasNoChildren()) << "the started program or its starter is still our child";
+    ASSERT_TRUE(test::WaitForFile(dir / "started"));
+    std::ofstream(dir / "release").close();
+    ASSERT_TRUE(test::WaitForFile(dir / "finished"));
+    EXPECT_EQ(CountLines(dir / "starts"), 1);
+    std::ifstream starts(dir / "starts");
+    long parent = 0;
+    starts >> parent;
+    EXPECT_NE(parent, static_cast<long>(::getpid()));
+    EXPECT_TRUE(HasNoChildren());
+}
+
+TEST_F(SendDiagnosticTest, StaleSocketOfEndedServerCountsAsNoServer) {
+    test::WriteRecordingServer(program_dir_.path());
+    Receiver ended(socket_path_);
+    ASSERT_TRUE(ended.bound());
+    ended.Close();
+
+    SendDiagnostic(kMemFaultDiagnostic);
+
+    ASSERT_TRUE(test::WaitForFile(program_dir_.path() / "started"));
+    std::ofstream(program_dir_.path() / "release").close();
+    ASSERT_TRUE(test::WaitForFile(program_dir_.path() / "finished"));
+}
+
+TEST_F(SendDiagnosticTest, NoServerAndNoProgramDropsTheTextQuietly) {
+    // PATH holds only an empty directory: the start fails and nothing else
+    // happens; no file appears, no process is left.
+    SendDiagnostic(kLockTimeoutDiagnostic);
+    SendDiagnostic(kMemFaultDiagnostic);
+    EXPECT_TRUE(std::filesystem::is_empty(runtime_dir_.path()));
+    EXPECT_TRUE(HasNoChildren());
+
+    // The same without any PATH at all, and with an unusable runtime path.
+    ScopedEnv no_path("PATH", std::nullopt);
+    ScopedEnv long_dir("XDG_RUNTIME_DIR", "/" + std::string(200, 'x'));
+    SendDiagnostic(kMemFaultDiagnostic);
+    EXPECT_TRUE(HasNoChildren());
+}
+
+}  // namespace
+}  // namespace skyweave
+
+namespace skyweave {
+namespace {
+
+volatile sig_atomic_t g_child_signals = 0;
+
+void CountChildSignal(int) {
+    g_child_signals = g_child_signals + 1;
+}
+
+// The host's own child handling stays in charge: a SIGCHLD handler keeps
+// being called and SIG_IGN (children reaped by the system) does not make the
+// start hang or fail.
+TEST_F(SendDiagnosticTest, HostChildSignalHandlingIsLeftAlone) {
+    test::WriteRecordingServer(program_dir_.path());
+    const auto& dir = program_dir_.path();
+
+    struct sigaction counting {};
+    counting.sa_handler = CountChildSignal;
+    counting.sa_flags = SA_RESTART;
+    sigemptyset(&counting.sa_mask);
+    struct sigaction previous {};
+    ASSERT_EQ(::sigaction(SIGCHLD, &counting, &previous), 0);
+    SendDiagnostic(kLockTimeoutDiagnostic);
+    EXPECT_GE(g_child_signals, 1);
+    ASSERT_TRUE(test::WaitForFile(dir / "started"));
+
+    struct sigaction ignoring {};
+    ignoring.sa_handler = SIG_IGN;
+    sigemptyset(&ignoring.sa_mask);
+    ASSERT_EQ(::sigaction(SIGCHLD, &ignoring, nullptr), 0);
+    std::filesystem::remove(dir / "started");
+    SendDiagnostic(kLockTimeoutDiagnostic);
+    ASSERT_TRUE(test::WaitForFile(dir / "started"));
+    ASSERT_EQ(::sigaction(SIGCHLD, &previous, nullptr), 0);
+
+    std::ofstream(dir / "release").close();
+    for (int i = 0; i < 3000 && CountLines(dir / "finished") < 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(CountLines(dir / "finished"), 2);
+    EXPECT_EQ(CountLines(dir / "starts"), 2);
+    EXPECT_TRUE(HasNoChildren());
+}
+
+}  // namespace
+}  // namespace skyweave
