@@ -1,0 +1,46 @@
+// What only a loaded PanoramaEngine owns, shared by the engine's source
+// files (load, control, frame). Not for use outside src/engine/.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/panorama_engine.h"
+#include "image/packed_dib.h"
+#include "platform/core/memory_block.h"
+#include "platform/core/staging_directory.h"
+#include "platform/core/state_lock.h"
+#include "render/panorama_renderer.h"
+
+namespace skyweave {
+
+struct PanoramaEngine::Loaded {
+    StateLock lock;   // its existence marks the engine loaded
+    PackedDib image;  // the panorama or its canvas
+    std::unique_ptr<PanoramaRenderer> renderer;
+    MemoryBlock frame_buffer;  // FrameFormat-sized, bottom-up rows
+    MemoryBlock still_buffer;  // same size; the kept still picture
+    FrameFormat still_format;  // format when the still buffer was made
+    std::string staging_name;  // "~VL%08x" of this engine
+    std::unique_ptr<StagingDirectory> staging;
+};
+
+// Takes the engine's StateLock for the length of a scope. A wait that runs
+// out is reported through the diagnostic channel and the scope goes on as
+// if it had the lock; the release is made either way.
+class StateLockScope {
+  public:
+    explicit StateLockScope(StateLock& lock);
+    ~StateLockScope();
+    StateLockScope(const StateLockScope&) = delete;
+    StateLockScope& operator=(const StateLockScope&) = delete;
+
+  private:
+    StateLock& lock_;
+};
+
+// The staging directory name of the engine at `engine`: "~VL" and the low 32
+// bits of its address as eight lower-case hexadecimal digits.
+std::string StagingNameFor(const void* engine);
+
+}  // namespace skyweave

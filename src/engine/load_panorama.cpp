@@ -1,0 +1,171 @@
+// Loading: the engine's constructors, LoadFile and LoadMemory, and the
+// staging of embedded files. Every failure runs Close and throws
+// PanoramaLoadError with the user-visible text.
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+#include "engine/engine_state.h"
+#include "engine/load_messages.h"
+#include "image/decode_image.h"
+#include "panfile/chunk_directory.h"
+#include "panfile/file_records.h"
+#include "panfile/init_chunk.h"
+#include "panfile/panorama_canvas.h"
+#include "platform/core/file_reader.h"
+#include "platform/core/temp_directory.h"
+
+namespace skyweave {
+
+PanoramaEngine::PanoramaEngine() = default;
+
+PanoramaEngine::PanoramaEngine(std::string_view path) {
+    LoadFile(path);
+}
+
+PanoramaEngine::PanoramaEngine(std::span<const std::uint8_t> bytes) {
+    const std::optional<KindTag> kind = KindOf(bytes);
+    if (!kind) {
+        FailLoad(std::string(kTextUnsupportedFile));
+    }
+    LoadMemory(bytes, *kind);
+}
+
+PanoramaEngine::~PanoramaEngine() {
+    Close();
+}
+
+std::string StagingNameFor(const void* engine) {
+    char name[16];
+    std::snprintf(name, sizeof name, "~VL%08x",
+                  static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(engine) & 0xFFFFFFFFu));
+    return name;
+}
+
+void PanoramaEngine::FailLoad(const std::string& text) {
+    Close();
+    throw PanoramaLoadError(text);
+}
+
+void PanoramaEngine::LoadFile(std::string_view path) {
+    const std::optional<std::string> absolute = AbsolutePath(path);
+    if (!absolute) {
+        FailLoad(std::string(kTextCannotFindFile));
+    }
+    std::unique_ptr<InputFile> file = InputFile::Open(*absolute);
+    if (!file) {
+        FailLoad(std::string(kTextCannotOpenFile));
+    }
+    const std::uint64_t size = file->Size();
+    std::uint8_t head[4] = {};
+    const std::size_t head_length = file->ReadAt(0, head);
+    const std::optional<KindTag> kind = KindOf(std::span<const std::uint8_t>(head, head_length));
+    if (!kind) {
+        FailLoad(std::string(kTextUnsupportedFile));
+    }
+    std::unique_ptr<std::uint8_t[]> buffer = TryAllocateBytes(size);
+    if (!buffer) {
+        FailLoad(std::string(kTextNoMemory));
+    }
+    const std::span<std::uint8_t> whole(buffer.get(), static_cast<std::size_t>(size));
+    if (file->ReadAt(0, whole) < whole.size()) {
+        FailLoad(std::string(kTextCannotReadFile));
+    }
+    file.reset();
+    LoadMemory(whole, *kind);  // the buffer goes when this scope ends, either way
+}
+
+void PanoramaEngine::ResetForLoad() {
+    Close();
+    view_ = ViewState{0, 0, 0, 60};
+    initial_view_ = view_;
+    limits_ = ViewLimits{};
+    coverage_ = Coverage{};
+    use_dest_rect_ = false;
+    dest_rect_ = PixelRect{};
+    frame_ = FrameFormat{};
+    view_key_ = ViewState{0, 0, 0, 0};
+    view_key_set_ = false;
+    still_valid_ = false;
+    palette_dirty_ = true;
+    still_quality_ = kDefaultStillQuality;
+    statistics_ = FrameStatistics{};
+}
+
+void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kind) {
+    ResetForLoad();
+    loaded_ = std::make_unique<Loaded>();
+    loaded_->staging_name = StagingNameFor(this);
+    try {
+        if (kind == KindTag::kContainer) {
+            const std::optional<std::int8_t> code = ContainerVersionCode(bytes);
+            if (code && *code > 0) {
+                FailLoad(VersionErrorText(*code));
+            }
+        }
+        const std::span<const std::uint8_t> image_bytes =
+            kind == KindTag::kContainer ? FindChunk("BTMP", bytes) : bytes;
+        PackedDib image;
+        const char* detail = nullptr;
+        if (!image_bytes.empty()) {
+            image = DecodeImage(image_bytes, &detail);
+        }
+        if (!image || !image.PixelsFit() || image.Height() <= 0) {
+            FailLoad(FormatErrorText(image_bytes.empty() ? nullptr : detail));
+        }
+        loaded_->image = std::move(image);
+
+        if (kind == KindTag::kContainer) {
+            if (const std::optional<InitFields> init = ReadInitChunk(FindChunk("INIT", bytes))) {
+                const InitExtents extents = ExtentsOf(*init);
+                initial_view_.heading = init->heading;
+                initial_view_.pitch = init->pitch;
+                initial_view_.roll = init->roll;
+                const double zoom = init->zoom == 0 ? 60.0 : init->zoom;
+                initial_view_.zoom = std::clamp(zoom, 10.0, 170.0);
+                view_ = initial_view_;
+                view_.zoom = zoom;  // clamped by the first frame, not here
+                if (!extents.IsFullSphere()) {
+                    CanvasFailure failure = CanvasFailure::kTooLarge;
+                    PackedDib canvas = BuildCanvas(loaded_->image, extents.heading_extent,
+                                                   extents.pitch_extent, &failure);
+                    if (!canvas) {
+                        FailLoad(failure == CanvasFailure::kTooLarge ? std::string(kTextNoMemory)
+                                                                     : FormatErrorText(nullptr));
+                    }
+                    loaded_->image = std::move(canvas);
+                    limits_.roll_min = 0;
+                    limits_.roll_max = 0;
+                    coverage_.heading_min = -HalfExtent(extents.heading_extent);
+                    coverage_.heading_max = HalfExtent(extents.heading_extent);
+                    coverage_.pitch_min = -HalfExtent(extents.pitch_extent);
+                    coverage_.pitch_max = HalfExtent(extents.pitch_extent);
+                }
+            }
+            const std::span<const std::uint8_t> files = FindChunk("FILE", bytes);
+            if (!files.empty()) {
+                StageFiles(files);
+            }
+        }
+        loaded_->renderer = std::make_unique<PanoramaRenderer>();
+    } catch (const std::bad_alloc&) {
+        FailLoad(std::string(kTextNoMemory));
+    }
+}
+
+void PanoramaEngine::StageFiles(std::span<const std::uint8_t> file_chunk) {
+    loaded_->staging = StagingDirectory::Open(TemporaryFilesDirectory(), loaded_->staging_name);
+    if (!loaded_->staging) {
+        return;  // unsafe or impossible: nothing is staged, the load goes on
+    }
+    for (const FileRecord& record : ReadFileRecords(file_chunk).records) {
+        // A name that could leave the directory is never written; like a file
+        // that cannot be created, it ends the walk.
+        if (!IsSafeFileName(record.name) ||
+            !loaded_->staging->WriteFile(record.name, record.content)) {
+            break;
+        }
+    }
+}
+
+}  // namespace skyweave

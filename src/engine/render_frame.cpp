@@ -1,0 +1,209 @@
+// RenderFrame: one frame of the engine, from the destination rectangle to
+// the copy onto the drawing target. Runs under the StateLock (Draw takes it).
+#include <chrono>
+#include <cstring>
+#include <utility>
+
+#include "diag/send_diagnostic.h"
+#include "engine/engine_state.h"
+#include "engine/present_frame.h"
+#include "image/depth_code.h"
+#include "platform/core/file_reader.h"
+#include "render/render_view.h"
+#include "render/view_geometry.h"
+
+namespace skyweave {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::uint64_t NanosecondsSince(Clock::time_point start) {
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count());
+}
+
+// Frame sides are multiples of 32 because the renderer works in 32 x 32
+// blocks; this also keeps every frame row a multiple of 4 bytes long.
+std::int64_t RoundUpTo32(std::int64_t n) {
+    return (n + 31) / 32 * 32;
+}
+
+// Clamps `value` into [low, high], upper limit first; adds kFrameLimited to
+// `result` for each change.
+void Clamp(double& value, double low, double high, int& result) {
+    if (value > high) {
+        value = high;
+        result += kFrameLimited;
+    }
+    if (value < low) {
+        value = low;
+        result += kFrameLimited;
+    }
+}
+
+// A zeroed block, or an empty one when the machine cannot hold it. Zeroed so
+// that a frame the renderer refuses shows black rather than stale memory.
+MemoryBlock AllocateFrameBuffer(std::uint64_t bytes) {
+    if (bytes == 0 || !MemoryCanHold(bytes)) {
+        return {};
+    }
+    return MemAllocZeroed(static_cast<std::size_t>(bytes));
+}
+
+}  // namespace
+
+int PanoramaEngine::RenderFrame(DrawTarget& target) {
+    if (!loaded_) {
+        return kFrameNone;
+    }
+    const Clock::time_point frame_start = Clock::now();
+    Loaded& state = *loaded_;
+
+    // 1. Destination. An empty or inverted rectangle draws nothing, as a zero
+    // right or bottom does.
+    const PixelRect dest = use_dest_rect_ ? dest_rect_ : target.ClientRect();
+    if (dest.right == 0 || dest.bottom == 0 || dest.Width() <= 0 || dest.Height() <= 0) {
+        return kFrameNone;
+    }
+
+    // 2. Frame size.
+    const std::int64_t width = RoundUpTo32(dest.Width());
+    const std::int64_t height = RoundUpTo32(dest.Height());
+
+    // The bytes per pixel the image needs; buffers made for a narrower
+    // format are never rendered into (see step 8).
+    const std::uint16_t image_bytes_per_pixel =
+        state.image ? static_cast<std::uint16_t>(state.image.BytesPerPixel()) : 0;
+    const auto needed = [&](std::uint16_t bytes_per_pixel) {
+        return static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) *
+               bytes_per_pixel;
+    };
+
+    // 3. Buffers: made anew when the size changes, and also while a failed
+    // allocation left them missing or when the image needs wider pixels than
+    // they hold.
+    const bool resized = width != frame_.width || height != frame_.height;
+    if (resized || !state.frame_buffer || !state.still_buffer ||
+        state.frame_buffer.size() < needed(image_bytes_per_pixel)) {
+        state.frame_buffer = MemoryBlock();
+        state.still_buffer = MemoryBlock();
+        still_valid_ = false;
+        const bool fits = width <= INT32_MAX && height <= INT32_MAX;
+        if (fits) {
+            frame_.width = static_cast<std::int32_t>(width);
+            frame_.height = static_cast<std::int32_t>(height);
+            const std::uint16_t bytes_per_pixel =
+                std::max(frame_.bytes_per_pixel, image_bytes_per_pixel);
+            state.frame_buffer = AllocateFrameBuffer(needed(bytes_per_pixel));
+            if (state.frame_buffer) {
+                state.still_format = frame_;
+                state.still_buffer = AllocateFrameBuffer(needed(bytes_per_pixel));
+            }
+        }
+        if (!state.frame_buffer || !state.still_buffer) {
+            state.frame_buffer = MemoryBlock();
+            state.still_buffer = MemoryBlock();
+            SendDiagnostic(kMemFaultDiagnostic);
+            return kFrameNone;
+        }
+        if (coverage_.IsPartial()) {
+            limits_.zoom_max = MaxZoomForCoverage(frame_.width, frame_.height,
+                                                  coverage_.heading_max - coverage_.heading_min,
+                                                  coverage_.pitch_max - coverage_.pitch_min);
+            if (coverage_.heading_max < 180 || coverage_.heading_min < -180) {
+                view_.heading = 0;
+            }
+            if (coverage_.pitch_max < 90 || coverage_.pitch_min < -90) {
+                view_.pitch = 0;
+            }
+            view_.roll = 0;
+        }
+    }
+
+    // 4. Zoom clamp.
+    int result = kFrameDrawn;
+    if (limits_.zoom_max < view_.zoom) {
+        view_.zoom = limits_.zoom_max;
+        result += kFrameLimited;
+    }
+    if (view_.zoom < limits_.zoom_min) {
+        view_.zoom = limits_.zoom_min;
+        result += kFrameLimited;
+    }
+
+    // 5. Coverage limits.
+    if (coverage_.IsPartial()) {
+        limits_.heading_max =
+            HeadingLimit(view_.zoom, coverage_.heading_max - coverage_.heading_min);
+        limits_.heading_min = -limits_.heading_max;
+        limits_.pitch_max = PitchLimit(VerticalZoom(view_.zoom, frame_.width, frame_.height),
+                                       coverage_.pitch_max - coverage_.pitch_min);
+        limits_.pitch_min = -limits_.pitch_max;
+        limits_.roll_min = 0;
+        limits_.roll_max = 0;
+    }
+
+    // 6. Angle clamps: heading, pitch, roll, the upper limit first.
+    Clamp(view_.heading, limits_.heading_min, limits_.heading_max, result);
+    Clamp(view_.pitch, limits_.pitch_min, limits_.pitch_max, result);
+    Clamp(view_.roll, limits_.roll_min, limits_.roll_max, result);
+
+    // 7. No image.
+    if (!state.image) {
+        return result;
+    }
+
+    // 8. Frame format.
+    BitmapInfoHeader header = state.image.Header();
+    if (header.biBitCount == 8 && header.biClrUsed == 0) {
+        header.biClrUsed = 256;
+        state.image.SetHeader(header);
+    }
+    frame_.bytes_per_pixel = image_bytes_per_pixel;
+    frame_.depth = static_cast<std::uint16_t>(state.image.DepthCode());
+    const std::span<const std::uint8_t> image_pixels = std::as_const(state.image).Pixels();
+    const std::size_t frame_bytes = static_cast<std::size_t>(needed(frame_.bytes_per_pixel));
+    const std::span<std::uint8_t> frame_pixels = state.frame_buffer.bytes().first(frame_bytes);
+    const std::span<std::uint8_t> still_pixels = state.still_buffer.bytes().first(frame_bytes);
+
+    // 9. Moving or still.
+    const bool same_view = view_key_set_ && view_.heading == view_key_.heading &&
+                           view_.pitch == view_key_.pitch && view_.roll == view_key_.roll &&
+                           view_.zoom == view_key_.zoom;
+    const bool still = still_quality_ > 0 && header.biBitCount > 8 && same_view;
+    const auto render = [&](std::int16_t filter_kind) {
+        const Clock::time_point start = Clock::now();
+        RenderView(*state.renderer, view_, frame_.width, frame_.height, frame_pixels,
+                   header.biWidth, header.biHeight, image_pixels, frame_.depth, filter_kind);
+        statistics_.render_view_ns += NanosecondsSince(start);
+        statistics_.last_filter_kind = filter_kind;
+    };
+    if (!still) {
+        still_valid_ = false;
+        view_key_ = view_;
+        view_key_set_ = true;
+        render(0);
+        ++statistics_.moving_renders;
+    } else if (still_valid_) {
+        std::memcpy(frame_pixels.data(), still_pixels.data(), frame_bytes);
+        ++statistics_.still_copies;
+    } else {
+        render(still_quality_);
+        std::memcpy(still_pixels.data(), frame_pixels.data(), frame_bytes);
+        still_valid_ = true;
+        ++statistics_.still_renders;
+    }
+
+    // 10. Present: the image's header, sized as the frame, describes it; the
+    // image's colour table serves as the frame's.
+    BitmapInfoHeader frame_header = header;
+    frame_header.biWidth = frame_.width;
+    frame_header.biHeight = frame_.height;
+    PresentFrame(target, frame_header, state.image.ColorTable(), frame_pixels, palette_dirty_,
+                 use_dest_rect_ ? &dest_rect_ : &dest);
+    palette_dirty_ = false;
+    statistics_.frame_ns += NanosecondsSince(frame_start);
+    return result;
+}
+
+}  // namespace skyweave

@@ -1,0 +1,48 @@
+// The full-sphere canvas of a partial panorama.
+//
+// A partial panorama's picture covers only part of the sphere; the renderer
+// wants a picture whose width spans 360 degrees and height 180. The loader
+// calls BuildCanvas to centre the picture on such a canvas.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "image/packed_dib.h"
+
+namespace skyweave {
+
+// Largest canvas built, in pixels: a crafted extent of a degree or two would
+// otherwise ask for hundreds of gigabytes.
+inline constexpr std::uint64_t kMaxCanvasPixels = std::uint64_t{1} << 30;
+
+// Canvas size for a picture of `width` x `height` pixels covering
+// `heading_extent` x `pitch_extent` degrees: (360 / Eh) x W and (180 / Ev) x H
+// truncated, each rounded to the nearest multiple of 4 (a remainder of 2
+// rounds up), or rounded up instead when nearest would cut the picture.
+struct CanvasSize {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+};
+CanvasSize CanvasSizeFor(std::int32_t width, std::int32_t height, int heading_extent,
+                         int pitch_extent);
+
+// Why BuildCanvas gave no canvas.
+enum class CanvasFailure {
+    kTooLarge,  // over kMaxCanvasPixels, or not allocatable
+    kBadImage,  // the picture's pixels do not lie inside its block
+};
+
+// Builds the canvas: header and colour area copied from `image` with width
+// and height replaced, the picture's rows copied so that its first stored
+// row lands in canvas row (H' - H) / 2 and its first pixel in column
+// (W' - W) / 2; the rest of the canvas is 0 bytes. On success `image` is
+// released and the canvas returned; on failure `image` is left as it was.
+//   image:          the decoded picture, bottom-up.
+//   heading_extent: degrees, 1 ... 360.
+//   pitch_extent:   degrees, 1 ... 180.
+//   failure:        receives the reason when the result is null (may be null).
+PackedDib BuildCanvas(PackedDib& image, int heading_extent, int pitch_extent,
+                      CanvasFailure* failure);
+
+}  // namespace skyweave
