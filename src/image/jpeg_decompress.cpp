@@ -1,0 +1,179 @@
+// JPGImageDecompress (jpeg_codec.h) on libjpeg-turbo.
+//
+// The decode runs in two C-style steps around one allocation: the first
+// reads the stream's header so the picture's size is known, the C++ caller
+// then checks the size against the pixel ceiling and allocates the picture,
+// and the second step decodes the rows straight into it. Each step owns a
+// setjmp region under the rule of jpeg_error.h.
+#include <cstring>
+#include <memory>
+
+#include "image/depth_code.h"
+#include "image/error_texts.h"
+#include "image/jpeg_codec.h"
+#include "image/jpeg_error.h"
+#include "image/pixel_rules.h"
+
+namespace skyweave {
+namespace {
+
+// Every member is trivially destructible: libjpeg may jump out of the steps
+// at any point, and the caller cleans up afterwards.
+struct DecompressJob {
+    jpeg_decompress_struct cinfo;
+    JpegErrorManager errors;
+    const unsigned char* data;
+    unsigned long size;
+    int depth;                  // 8, 15, 16, or 24 for anything else
+    std::uint8_t* pixels;       // the picture's pixel run, bottom row first
+    std::size_t row_bytes;      // bytes per row of the picture
+    std::uint8_t* color_table;  // 1024 bytes for depth 8, else null
+    int colors;                 // palette entries written (depth 8)
+    bool stalled;               // the source stopped giving rows
+};
+
+bool ReadHeaderStep(DecompressJob* job) {
+    if (setjmp(job->errors.jump) != 0) {
+        return false;
+    }
+    jpeg_decompress_struct* cinfo = &job->cinfo;
+    jpeg_create_decompress(cinfo);
+    jpeg_mem_src(cinfo, job->data, job->size);
+    jpeg_read_header(cinfo, TRUE);
+    if (job->depth == kDepth8) {
+        cinfo->out_color_space = JCS_RGB;
+        cinfo->quantize_colors = TRUE;
+        cinfo->two_pass_quantize = TRUE;
+        cinfo->desired_number_of_colors = 256;
+        cinfo->dither_mode = JDITHER_FS;
+    } else {
+        cinfo->out_color_space = JCS_EXT_BGR;
+    }
+    jpeg_calc_output_dimensions(cinfo);
+    return true;
+}
+
+// Hot loop: one pass per row, converting the decoder's blue, green, red
+// samples to 16-bit words by the rules of pixel_rules.h.
+void PackRow(const JSAMPLE* bgr, std::uint8_t* out, JDIMENSION width, bool is565) {
+    for (JDIMENSION x = 0; x < width; ++x, bgr += 3, out += 2) {
+        const std::uint16_t word =
+            is565 ? Pack565(bgr[0], bgr[1], bgr[2]) : Pack555(bgr[0], bgr[1], bgr[2]);
+        out[0] = static_cast<std::uint8_t>(word);
+        out[1] = static_cast<std::uint8_t>(word >> 8);
+    }
+}
+
+bool ReadPixelsStep(DecompressJob* job) {
+    if (setjmp(job->errors.jump) != 0) {
+        return false;
+    }
+    jpeg_decompress_struct* cinfo = &job->cinfo;
+    jpeg_start_decompress(cinfo);
+    if (job->depth == kDepth8) {
+        job->colors = cinfo->actual_number_of_colors;
+        for (int i = 0; i < job->colors; ++i) {
+            std::uint8_t* entry = job->color_table + 4 * i;
+            entry[0] = cinfo->colormap[2][i];
+            entry[1] = cinfo->colormap[1][i];
+            entry[2] = cinfo->colormap[0][i];
+            entry[3] = 0;
+        }
+    }
+    const bool packs = job->depth == kDepth15 || job->depth == kDepth16;
+    JSAMPARRAY scratch = nullptr;
+    if (packs) {
+        scratch = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                              cinfo->output_width * 3, 1);
+    }
+    const JDIMENSION height = cinfo->output_height;
+    while (cinfo->output_scanline < height) {
+        std::uint8_t* row = job->pixels + (height - 1 - cinfo->output_scanline) * job->row_bytes;
+        JSAMPROW target = packs ? scratch[0] : row;
+        if (jpeg_read_scanlines(cinfo, &target, 1) != 1) {
+            // Only a suspending source stops without an error; ours never
+            // does, but a loop that cannot end is worse than a refusal.
+            job->stalled = true;
+            return false;
+        }
+        if (packs) {
+            PackRow(scratch[0], row, cinfo->output_width, job->depth == kDepth16);
+        }
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+BitmapInfoHeader OutputHeader(int depth, JDIMENSION width, JDIMENSION height) {
+    BitmapInfoHeader header;
+    header.biWidth = static_cast<std::int32_t>(width);
+    header.biHeight = static_cast<std::int32_t>(height);
+    header.biBitCount = BitCountOfDepth(depth);
+    header.biCompression = depth == kDepth16 ? kBiBitfields : kBiRgb;
+    header.biClrUsed = depth == kDepth16 ? 3 : depth == kDepth8 ? 256 : 0;
+    return header;
+}
+
+int OutputDepth(std::uint16_t requested) {
+    switch (requested) {
+        case kDepth8:
+        case kDepth15:
+        case kDepth16:
+            return requested;
+        default:
+            return kDepth24;
+    }
+}
+
+}  // namespace
+
+PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t depth,
+                             std::uint32_t /*flags*/, const char** error_text) {
+    auto job = std::make_unique<DecompressJob>();
+    job->data = data.data();
+    job->size = data.size();
+    job->depth = OutputDepth(depth);
+    job->cinfo.err = InitJpegErrorManager(&job->errors);
+
+    const char* failure = nullptr;
+    PackedDib picture;
+    if (!ReadHeaderStep(job.get())) {
+        failure = LastJpegMessage();
+    } else if (std::uint64_t{job->cinfo.output_width} * job->cinfo.output_height >
+               kMaxPicturePixels) {
+        failure = kTextInsufficientMemory;
+    } else {
+        picture = PackedDib::Create(
+            OutputHeader(job->depth, job->cinfo.output_width, job->cinfo.output_height));
+        if (!picture) {
+            failure = kTextInsufficientMemory;
+        } else {
+            job->pixels = picture.Pixels().data();
+            job->row_bytes = picture.RowBytes();
+            job->color_table = picture.Bytes().data() + kBitmapHeaderSize;
+            if (!ReadPixelsStep(job.get())) {
+                failure = job->stalled ? kTextUnsupportedFormat : LastJpegMessage();
+            }
+        }
+    }
+    jpeg_destroy_decompress(&job->cinfo);
+    if (failure != nullptr) {
+        if (error_text != nullptr) {
+            *error_text = failure;
+        }
+        return {};
+    }
+    if (job->depth == kDepth8 && job->colors > 0 && job->colors < 256) {
+        // Close the gap after a short palette so the pixels start where the
+        // header says; the block keeps its unused tail.
+        BitmapInfoHeader header = picture.Header();
+        const std::span<std::uint8_t> pixels = picture.Pixels();
+        header.biClrUsed = static_cast<std::uint32_t>(job->colors);
+        std::memmove(picture.Bytes().data() + kBitmapHeaderSize + 4 * header.biClrUsed,
+                     pixels.data(), pixels.size());
+        picture.SetHeader(header);
+    }
+    return picture;
+}
+
+}  // namespace skyweave
