@@ -19,10 +19,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
 namespace skyweave {
+
+class BlockGrid;
 
 // The arguments of one Render call, in order.
 struct RenderParams {
@@ -61,8 +64,9 @@ struct RenderParams {
 };
 
 // Largest source picture the 16.16 arithmetic holds: unwrapped seam columns
-// reach 1.25 times the width, which must stay below 2^15 columns.
-inline constexpr std::int32_t kMaxSourceWidth = 26000;
+// reach 1.25 times the width, which must stay below 2^15 columns with room
+// for rounding.
+inline constexpr std::int32_t kMaxSourceWidth = 24576;
 inline constexpr std::int32_t kMaxSourceHeight = 16384;
 // Smallest source picture: the row table keeps 8 rows of margin at each pole.
 inline constexpr std::int32_t kMinSourceWidth = 8;
@@ -130,13 +134,19 @@ class PanoramaRenderer {
     std::int32_t TableHeight() const { return tableHeight_; }
 
   private:
-    bool PrepareRowTables();
+    // Builds or keeps the row tables for a source of srcWidth (stride) by
+    // srcHeight pixels; false when they cannot be allocated.
+    bool PrepareRowTables(std::int32_t srcWidth, std::int32_t srcHeight);
 
     RenderState state_;
+    // The corner grid and spans (about 70 KB), kept between calls so that a
+    // frame allocates nothing.
+    std::unique_ptr<BlockGrid> grid_;
     std::int32_t tableWidth_ = 0;
     std::int32_t tableHeight_ = 0;
-    // Both row tables in one block: srcHeight + 32 entries each, the first 16
-    // of each being guard entries below row 0.
+    // Both row tables in one block: the nearest loops' table, then the
+    // averaging and bilinear loops' table (row_table.h), each srcHeight + 32
+    // entries whose first 16 are guard entries below row 0.
     std::vector<std::int32_t> tables_;
 };
 
