@@ -1,0 +1,136 @@
+// The automatic motion of one saver window: the view angles that turn by
+// themselves every frame, the random re-draw of their speeds, and the view
+// rectangle that is placed once and then drifts one pixel per frame,
+// bouncing off the client edges. Toolkit-free: CPanoramaSaverWnd owns one
+// AutoMotion, feeds it the settings at creation, calls RandomDraw from its
+// 5000 ms timer and Advance / PlaceOrDrift from every frame request.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "app/saver_random.h"
+
+namespace skyweave {
+
+// A rectangle in client pixels; right and bottom are exclusive.
+struct MotionRect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+
+    std::int32_t Width() const { return right - left; }
+    std::int32_t Height() const { return bottom - top; }
+    bool Empty() const { return right <= left || bottom <= top; }
+    friend bool operator==(const MotionRect&, const MotionRect&) = default;
+};
+
+// The stored choices the motion starts from (the saver's settings).
+struct MotionSettings {
+    // Horizontal field of view in degrees, handed on unchanged; default 60.
+    double zoom = 60.0;
+    // Speeds in tenths of a degree per frame; defaults 15, 2 and 0. With the
+    // axis' random flag on only the magnitude counts, as the random bound.
+    std::int32_t heading_speed = 15;
+    std::int32_t pitch_speed = 2;
+    std::int32_t roll_speed = 0;
+    // Re-draw the axis' speed every 5000 ms; default on.
+    bool heading_random = true;
+    bool pitch_random = true;
+    bool roll_random = true;
+    // The view rectangle drifts across the client area; default on.
+    bool moving = true;
+    // View rectangle size in percent of the client width and height; clamped
+    // to 20..100 at placement; default 20.
+    std::int32_t size = 20;
+};
+
+class AutoMotion {
+  public:
+    // Id and period of the window timer that re-draws the random speeds.
+    static constexpr unsigned kRandomTimerId = 1;
+    static constexpr unsigned kRandomTimerPeriodMs = 5000;
+    // Speeds beyond this many tenths of a degree per frame are cut back.
+    static constexpr std::int32_t kMaxSpeed = 300;
+
+    // Starts at heading = pitch = roll = 0 with the current speeds equal to
+    // the configured ones. Size exactly 100 turns Moving off. The generator
+    // stays unseeded; the window seeds it (SeedFromTime) when AnyRandom().
+    explicit AutoMotion(const MotionSettings& settings);
+
+    bool AnyRandom() const { return heading_random_ || pitch_random_ || roll_random_; }
+    // seconds: the current time in seconds since the epoch.
+    void SeedFromTime(std::uint32_t seconds) { random_.Seed(seconds); }
+
+    // Re-draws the current speed of every random axis uniformly over
+    // -|configured|..|configured| (|configured| + 1 in the rarest draw).
+    void RandomDraw();
+
+    // Advances heading, then pitch, then roll by one frame of their speeds:
+    // the heading wraps into 0..360, pitch and roll bounce at -90 and 90.
+    void Advance();
+
+    // Places the view rectangle in `client` on the first call (while it has
+    // zero width), then drifts it one pixel per axis while Moving is on.
+    // Returns the rectangles of the strip the frame no longer covers (the
+    // previous rectangle minus the new one), which the caller paints black.
+    std::vector<MotionRect> PlaceOrDrift(const MotionRect& client);
+
+    double heading() const { return heading_; }
+    double pitch() const { return pitch_; }
+    double roll() const { return roll_; }
+    double zoom() const { return zoom_; }
+    std::int32_t heading_speed() const { return heading_speed_; }
+    std::int32_t pitch_speed() const { return pitch_speed_; }
+    std::int32_t roll_speed() const { return roll_speed_; }
+    std::int32_t size() const { return size_; }
+    bool moving() const { return moving_; }
+    const MotionRect& view_rect() const { return view_; }
+    const MotionRect& previous_view_rect() const { return previous_; }
+    std::int32_t dx() const { return dx_; }
+    std::int32_t dy() const { return dy_; }
+
+    // For tests and the frame log: set angles and current speeds directly.
+    void SetAngles(double heading, double pitch, double roll) {
+        heading_ = heading;
+        pitch_ = pitch;
+        roll_ = roll;
+    }
+    void SetSpeeds(std::int32_t heading, std::int32_t pitch, std::int32_t roll) {
+        heading_speed_ = heading;
+        pitch_speed_ = pitch;
+        roll_speed_ = roll;
+    }
+
+  private:
+    std::int32_t DrawSpeed(std::int32_t configured);
+    std::int32_t DrawStep();
+    static void Bounce(double& angle, std::int32_t& speed);
+
+    double heading_ = 0.0;
+    double pitch_ = 0.0;
+    double roll_ = 0.0;
+    double zoom_;
+    std::int32_t configured_heading_;
+    std::int32_t configured_pitch_;
+    std::int32_t configured_roll_;
+    std::int32_t heading_speed_;
+    std::int32_t pitch_speed_;
+    std::int32_t roll_speed_;
+    bool heading_random_;
+    bool pitch_random_;
+    bool roll_random_;
+    std::int32_t size_;
+    bool moving_;
+    MotionRect view_;
+    MotionRect previous_;
+    std::int32_t dx_ = 0;
+    std::int32_t dy_ = 0;
+    SaverRandom random_;
+};
+
+// The parts of `a` not covered by `b`: at most four rectangles.
+std::vector<MotionRect> SubtractRect(const MotionRect& a, const MotionRect& b);
+
+}  // namespace skyweave

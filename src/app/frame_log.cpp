@@ -1,0 +1,30 @@
+// The per-frame log; see frame_log.h.
+#include "app/frame_log.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace skyweave {
+
+std::unique_ptr<FrameLog> FrameLog::FromEnvironment() {
+    const char* value = std::getenv("SKYWEAVE_FRAME_LOG");
+    if (value == nullptr || std::strcmp(value, "1") != 0) {
+        return nullptr;
+    }
+    return std::make_unique<FrameLog>();
+}
+
+void FrameLog::Write(const MotionRect& rect, double heading, double pitch, double roll, double zoom,
+                     int depth, std::string_view staging) {
+    ++frames_;
+    const std::string path(staging);
+    std::fprintf(stderr,
+                 "frame %llu rect %d %d %d %d view %.6f %.6f %.6f %.6f depth %d staging %s\n",
+                 static_cast<unsigned long long>(frames_), rect.left, rect.top, rect.right,
+                 rect.bottom, heading, pitch, roll, zoom, depth, path.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace skyweave

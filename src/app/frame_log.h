@@ -1,0 +1,31 @@
+// A line on standard error for every frame the saver draws, for tests and
+// for watching the motion: the frame number, the view rectangle, the view
+// handed to the panorama and its staging directory. Enabled by setting the
+// environment variable SKYWEAVE_FRAME_LOG to 1 before the saver starts;
+// otherwise nothing is written.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "app/auto_motion.h"
+
+namespace skyweave {
+
+class FrameLog {
+  public:
+    // The log when SKYWEAVE_FRAME_LOG is "1", else null.
+    static std::unique_ptr<FrameLog> FromEnvironment();
+
+    // One line: "frame N rect L T R B view H P R Z depth D staging PATH".
+    //   rect: the view rectangle in client pixels; heading, pitch, roll, zoom
+    //   in degrees; depth: the frame's depth code; staging: may be empty.
+    void Write(const MotionRect& rect, double heading, double pitch, double roll, double zoom,
+               int depth, std::string_view staging);
+
+  private:
+    std::uint64_t frames_ = 0;
+};
+
+}  // namespace skyweave

@@ -1,0 +1,191 @@
+// The application object; see saver_app.h.
+#include "app/saver_app.h"
+
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "app/saver_messages.h"
+#include "image/screen_depth.h"
+#include "platform/display/error_report.h"
+#include "platform/display/screen_depth.h"
+#include "platform/display/x11_windows.h"
+
+#if __has_include("ui/run_options_dialog.h")
+#include "ui/run_options_dialog.h"
+#define SKYWEAVE_HAS_OPTIONS_DIALOG 1
+#endif
+
+namespace skyweave {
+namespace {
+
+constexpr const char* kCompany = "Corvane";
+constexpr const char* kOwnerTitle = "Display Properties";
+
+WindowPlacement PlacementFor(const SaverRunOptions& options) {
+    WindowPlacement placement;
+    switch (options.placement) {
+        case SaverRunOptions::Placement::FullScreen:
+            placement.kind = WindowPlacement::Kind::FullScreen;
+            break;
+        case SaverRunOptions::Placement::InsideForeignWindow:
+            placement.kind = WindowPlacement::Kind::Child;
+            placement.parent = options.foreign_window;
+            break;
+        case SaverRunOptions::Placement::OwnWindow:
+            placement.kind = WindowPlacement::Kind::Own;
+            placement.width = options.own_width;
+            placement.height = options.own_height;
+            placement.title = "Skyweave";
+            break;
+    }
+    return placement;
+}
+
+}  // namespace
+
+CSaverApp::CSaverApp() = default;
+
+CSaverApp::~CSaverApp() {
+    full_screen_window_.reset();
+    preview_window_.reset();
+}
+
+bool CSaverApp::InitInstance(int argc, char** argv) {
+    profile_.SetRegistryKey(kCompany);
+    std::int64_t handle = 0;
+    mode_ = ParseCommandLine(argc, argv, handle, [] {
+        return static_cast<std::int64_t>(FindTopLevelWindowByTitle(kOwnerTitle));
+    });
+    switch (mode_) {
+        case RunMode::Configure:
+#ifdef SKYWEAVE_HAS_OPTIONS_DIALOG
+            RunOptionsDialog(static_cast<unsigned long>(handle));
+#else
+            std::cerr << "skyweave: the options dialog is not available in this build\n";
+#endif
+            return false;
+        case RunMode::Preview: {
+            const auto parent = static_cast<std::uint64_t>(handle);
+            if (!X11WindowExists(parent)) {
+                ShowErrorMessage("window " + std::to_string(handle) +
+                                 " given for the preview does not exist on the display");
+                exit_code_ = 1;
+                return false;
+            }
+            SaverRunOptions options;
+            options.placement = SaverRunOptions::Placement::InsideForeignWindow;
+            options.foreign_window = parent;
+            options.frames = false;
+            options.end_on_input = false;
+            options.grab_input = false;
+            options.splash_on_close = false;
+            // The host ends its preview by destroying the window or, when it
+            // is a process manager, with a signal.
+            options.end_on_signal = true;
+            return StartSaverWindow(options);
+        }
+        case RunMode::FullScreen:
+            return StartSaverWindow(SaverRunOptions{});
+        case RunMode::SetFile:
+            if (!StoreFilePath(profile_, argv[2])) {
+                ShowErrorMessage("the file path could not be stored");
+                exit_code_ = 1;
+            }
+            return false;
+        case RunMode::Reset:
+            if (!ResetSaverSettings(profile_)) {
+                ShowErrorMessage("the settings could not be erased");
+                exit_code_ = 1;
+            }
+            return false;
+        case RunMode::None:
+            return false;
+    }
+    return false;
+}
+
+bool CSaverApp::StartSaverWindow(const SaverRunOptions& options) {
+    if (profile_.CompanyName().empty()) {
+        profile_.SetRegistryKey(kCompany);
+    }
+    video_ = std::make_unique<SdlVideo>(options.end_on_signal);
+    if (!video_->ok()) {
+        ShowErrorMessage("no display for the saver: " + video_->error());
+        exit_code_ = 1;
+        return false;
+    }
+    InstallScreenDepthQuery(QueryScreenDepth);
+    RefreshScreenDepth();
+    const SaverSettings settings = options.settings_override != nullptr
+                                       ? *options.settings_override
+                                       : LoadSaverSettings(profile_);
+    auto window = std::make_unique<CPanoramaSaverWnd>(settings, options.splash_on_close);
+    std::string error;
+    if (!window->Create(PlacementFor(options), !options.end_on_input, error)) {
+        ShowErrorMessage("the saver window could not be made: " + error);
+        exit_code_ = 1;
+        return false;
+    }
+    window->window()->Show();
+    grab_ = options.grab_input;
+    end_on_signal_ = options.end_on_signal;
+    if (options.frames) {
+        full_screen_window_ = std::move(window);
+    } else {
+        preview_window_ = std::move(window);
+    }
+    SetScreenSaverRunning(true);
+    return true;
+}
+
+CPanoramaSaverWnd* CSaverApp::MainWindow() const {
+    return full_screen_window_ ? full_screen_window_.get() : preview_window_.get();
+}
+
+void CSaverApp::SetScreenSaverRunning(bool running) {
+    // Our meaning of "a screen saver runs": keyboard and pointer belong to
+    // the saver window while it shows.
+    CPanoramaSaverWnd* window = MainWindow();
+    if (grab_ && window != nullptr && window->IsWindowAlive()) {
+        window->window()->SetInputGrab(running);
+    }
+}
+
+void CSaverApp::OnIdle() {
+    if (full_screen_window_ && full_screen_window_->IsWindowAlive() &&
+        full_screen_window_->window()->IsVisible()) {
+        full_screen_window_->window()->PostMessage(WM_SAVER_NEXT_FRAME);
+    }
+}
+
+int CSaverApp::Run() {
+    CPanoramaSaverWnd* window = MainWindow();
+    if (window == nullptr || !window->IsWindowAlive()) {
+        return ExitInstance();
+    }
+    try {
+        window->window()->RunMessageLoop([this] { OnIdle(); }, end_on_signal_);
+    } catch (...) {
+        const auto text = LoadResourceString(StringId::ModuleError);
+        if (window->IsWindowAlive()) {
+            window->ShowMessageText(text);
+        } else {
+            ShowErrorMessage(text);
+        }
+        SetScreenSaverRunning(false);
+        return 0;
+    }
+    return ExitInstance();
+}
+
+int CSaverApp::ExitInstance() {
+    if (full_screen_window_) {
+        SetScreenSaverRunning(false);
+        full_screen_window_.reset();
+    }
+    preview_window_.reset();
+    return exit_code_;
+}
+
+}  // namespace skyweave

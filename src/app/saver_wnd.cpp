@@ -1,0 +1,125 @@
+// The screen-saver window proper; see saver_wnd.h.
+#include "app/saver_wnd.h"
+
+#include "app/saver_messages.h"
+#include "platform/display/password_check.h"
+
+namespace skyweave {
+
+CSaverWnd::CSaverWnd() = default;
+
+CSaverWnd::~CSaverWnd() = default;
+
+bool CSaverWnd::Create(const WindowPlacement& placement, bool preview, std::string& error) {
+    last_mouse_x_ = -1;
+    last_mouse_y_ = -1;
+    ending_ = false;
+    window_ = NativeWindow::Create(placement, *this, error);
+    if (!window_) {
+        return false;
+    }
+    preview_ = preview;
+    return true;
+}
+
+void CSaverWnd::ShowMessageText(std::string_view text) {
+    message_text_.assign(text);
+    if (!IsWindowAlive()) {
+        return;
+    }
+    {
+        WindowCanvas canvas = window_->GetCanvas();
+        PaintMessageText(canvas);
+    }
+    window_->Invalidate(nullptr, false);
+}
+
+void CSaverWnd::ClearMessageText() {
+    message_text_.clear();
+    if (IsWindowAlive()) {
+        window_->Invalidate(nullptr, true);
+    }
+}
+
+void CSaverWnd::OnKeyDown() {
+    window_->PostMessage(WM_SAVER_END_REQUEST);
+}
+
+void CSaverWnd::OnButtonDown() {
+    window_->PostMessage(WM_SAVER_END_REQUEST);
+}
+
+void CSaverWnd::OnMouseMove(int x, int y) {
+    // The first movement after creation only records where the pointer is:
+    // windows appearing under a resting pointer report one movement.
+    if (last_mouse_x_ == -1 && last_mouse_y_ == -1) {
+        last_mouse_x_ = x;
+        last_mouse_y_ = y;
+        return;
+    }
+    if (x != last_mouse_x_ || y != last_mouse_y_) {
+        last_mouse_x_ = -1;
+        last_mouse_y_ = -1;
+        window_->PostMessage(WM_SAVER_END_REQUEST);
+    }
+}
+
+void CSaverWnd::OnActivate(bool active) {
+    if (!active) {
+        window_->PostMessage(WM_SAVER_REGAIN_FOCUS);
+    }
+}
+
+void CSaverWnd::OnPrivateMessage(std::uint32_t message) {
+    if (message == WM_SAVER_REGAIN_FOCUS) {
+        window_->SetFocus();
+    } else if (message == WM_SAVER_END_REQUEST) {
+        OnEndRequest();
+    }
+}
+
+void CSaverWnd::OnEndRequest() {
+    if (ending_) {
+        return;
+    }
+    ending_ = true;
+    if (preview_) {
+        // Input never ends a preview; the arrow stays from now on.
+        window_->UpdateCursor();
+        return;
+    }
+    std::unique_ptr<PasswordCheck> check = LoadPasswordCheck();
+    if (check) {
+        {
+            WindowCanvas canvas = window_->GetCanvas();
+            canvas.FillBlack(canvas.ClientRect());
+        }
+        ending_ = check->Verify(*window_);
+    }
+    if (ending_) {
+        window_->PostClose();
+    }
+    window_->UpdateCursor();
+}
+
+void CSaverWnd::OnEraseBackground(WindowCanvas& canvas) {
+    canvas.FillBlack(canvas.ClipBox());
+}
+
+void CSaverWnd::OnPaint(WindowCanvas& canvas) {
+    PaintMessageText(canvas);
+}
+
+CursorKind CSaverWnd::OnSetCursor() {
+    return ending_ ? CursorKind::Arrow : CursorKind::Hidden;
+}
+
+void CSaverWnd::PaintMessageText(WindowCanvas& canvas) {
+    if (message_text_.empty()) {
+        return;
+    }
+    const PixelRect client = canvas.ClientRect();
+    canvas.DrawSurface(text_.Render(message_text_, static_cast<int>(client.Width())), 0, 0);
+}
+
+}  // namespace skyweave

@@ -1,0 +1,368 @@
+// The native window and its event loop; see native_window.h.
+#include "platform/display/native_window.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+#include "platform/display/x11_windows.h"
+
+namespace skyweave {
+namespace {
+
+// The close request travels as a private message with this number, which no
+// caller uses for its own messages (it is the desktop's close message).
+constexpr std::int32_t kCloseMessage = 0x0010;
+// How often a child window checks that its foreign parent still exists, and
+// the longest wait for events, so that signals and a vanished parent are
+// noticed well within a second.
+constexpr std::uint64_t kParentCheckMs = 200;
+constexpr std::uint64_t kMaxWaitMs = 100;
+
+// The display under the pointer: a screen saver starts where the user is.
+int DisplayUnderPointer() {
+    int x = 0;
+    int y = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    const SDL_Point point{x, y};
+    const int count = SDL_GetNumVideoDisplays();
+    for (int i = 0; i < count; ++i) {
+        SDL_Rect bounds{};
+        if (SDL_GetDisplayBounds(i, &bounds) == 0 && SDL_PointInRect(&point, &bounds)) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::unique_ptr<NativeWindow> NativeWindow::Create(const WindowPlacement& placement,
+                                                   WindowHandler& handler, std::string& error) {
+    std::unique_ptr<NativeWindow> window(new NativeWindow(handler));
+    switch (placement.kind) {
+        case WindowPlacement::Kind::FullScreen: {
+            const int display = DisplayUnderPointer();
+            SDL_Rect bounds{0, 0, 640, 480};
+            SDL_GetDisplayBounds(display, &bounds);
+            window->window_ =
+                SDL_CreateWindow(placement.title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
+                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
+                                     SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP);
+            break;
+        }
+        case WindowPlacement::Kind::Own:
+            window->window_ = SDL_CreateWindow(placement.title.c_str(), SDL_WINDOWPOS_CENTERED,
+                                               SDL_WINDOWPOS_CENTERED, std::max(placement.width, 1),
+                                               std::max(placement.height, 1), SDL_WINDOW_HIDDEN);
+            break;
+        case WindowPlacement::Kind::Child: {
+            window->child_ = X11ChildWindow::Create(placement.parent);
+            if (!window->child_) {
+                error =
+                    "window " + std::to_string(placement.parent) + " does not exist on the display";
+                return nullptr;
+            }
+            window->window_ = SDL_CreateWindowFrom(
+                reinterpret_cast<const void*>(static_cast<std::uintptr_t>(window->child_->id())));
+            break;
+        }
+    }
+    if (window->window_ == nullptr) {
+        error = SDL_GetError();
+        return nullptr;
+    }
+    window->message_event_ = SDL_RegisterEvents(1);
+    if (window->message_event_ == std::numeric_limits<std::uint32_t>::max()) {
+        error = "no event type is left for the window's messages";
+        return nullptr;
+    }
+    return window;
+}
+
+NativeWindow::NativeWindow(WindowHandler& handler) : handler_(handler) {}
+
+NativeWindow::~NativeWindow() {
+    Destroy();
+}
+
+void NativeWindow::Show() {
+    if (window_ == nullptr) {
+        return;
+    }
+    SDL_ShowWindow(window_);
+    if (!child_) {
+        SDL_RaiseWindow(window_);
+    }
+    Invalidate(nullptr, true);
+}
+
+bool NativeWindow::IsVisible() const {
+    if (window_ == nullptr) {
+        return false;
+    }
+    const Uint32 flags = SDL_GetWindowFlags(window_);
+    return (flags & SDL_WINDOW_SHOWN) != 0 && (flags & SDL_WINDOW_HIDDEN) == 0;
+}
+
+void NativeWindow::Destroy() {
+    if (window_ == nullptr) {
+        return;
+    }
+    SetInputGrab(false);
+    SDL_DestroyWindow(window_);
+    window_ = nullptr;
+    child_.reset();
+    invalid_.clear();
+    timers_.clear();
+    SDL_ShowCursor(SDL_ENABLE);
+}
+
+PixelRect NativeWindow::ClientRect() const {
+    if (window_ == nullptr) {
+        return {};
+    }
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    return PixelRect{0, 0, w, h};
+}
+
+std::uint64_t NativeWindow::NativeId() const {
+    if (child_) {
+        return child_->id();
+    }
+    if (window_ == nullptr) {
+        return 0;
+    }
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window_, &info) == SDL_FALSE || info.subsystem != SDL_SYSWM_X11) {
+        return 0;
+    }
+    return static_cast<std::uint64_t>(info.info.x11.window);
+}
+
+void NativeWindow::PostMessage(std::uint32_t message) {
+    SDL_Event event{};
+    event.type = message_event_;
+    event.user.code = static_cast<Sint32>(message);
+    SDL_PushEvent(&event);
+}
+
+void NativeWindow::PostClose() {
+    PostMessage(static_cast<std::uint32_t>(kCloseMessage));
+}
+
+unsigned NativeWindow::SetTimer(unsigned id, unsigned period_ms) {
+    if (id == 0) {
+        return 0;
+    }
+    KillTimer(id);
+    const unsigned period = std::max(period_ms, 1u);
+    timers_.push_back(Timer{id, period, SDL_GetTicks64() + period});
+    return id;
+}
+
+void NativeWindow::KillTimer(unsigned id) {
+    std::erase_if(timers_, [id](const Timer& t) { return t.id == id; });
+}
+
+void NativeWindow::Invalidate(const PixelRect* rect, bool erase) {
+    const PixelRect client = ClientRect();
+    const PixelRect cut = rect != nullptr ? IntersectRect(*rect, client) : client;
+    if (cut.Width() <= 0 || cut.Height() <= 0) {
+        return;
+    }
+    invalid_.push_back(Invalid{cut, erase});
+    // A long backlog (the loop starved by frames) is painted as one box.
+    if (invalid_.size() > 64) {
+        Invalid all{client, false};
+        for (const Invalid& i : invalid_) {
+            all.erase = all.erase || i.erase;
+        }
+        invalid_.assign(1, all);
+    }
+}
+
+WindowCanvas NativeWindow::GetCanvas() {
+    return WindowCanvas(window_);
+}
+
+void NativeWindow::SetFocus() {
+    if (window_ == nullptr) {
+        return;
+    }
+    if (!child_) {
+        SDL_RaiseWindow(window_);
+    }
+    SDL_SetWindowInputFocus(window_);
+}
+
+void NativeWindow::SetInputGrab(bool grab) {
+    if (window_ == nullptr || grab == grabbed_) {
+        return;
+    }
+    SDL_SetWindowKeyboardGrab(window_, grab ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowMouseGrab(window_, grab ? SDL_TRUE : SDL_FALSE);
+    grabbed_ = grab;
+}
+
+void NativeWindow::UpdateCursor() {
+    const int show = handler_.OnSetCursor() == CursorKind::Arrow ? SDL_ENABLE : SDL_DISABLE;
+    if (show != cursor_shown_) {
+        SDL_ShowCursor(show);
+        cursor_shown_ = show;
+    }
+}
+
+void NativeWindow::Dispatch(const void* raw) {
+    const SDL_Event& event = *static_cast<const SDL_Event*>(raw);
+    if (event.type == message_event_) {
+        if (event.user.code == kCloseMessage) {
+            handler_.OnClose();
+        } else {
+            handler_.OnPrivateMessage(static_cast<std::uint32_t>(event.user.code));
+        }
+        return;
+    }
+    switch (event.type) {
+        case SDL_KEYDOWN:
+            handler_.OnKeyDown();
+            break;
+        case SDL_KEYUP:
+            handler_.OnKeyUp();
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            handler_.OnButtonDown();
+            break;
+        case SDL_MOUSEMOTION:
+            UpdateCursor();
+            handler_.OnMouseMove(event.motion.x, event.motion.y);
+            break;
+        case SDL_WINDOWEVENT:
+            switch (event.window.event) {
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    handler_.OnActivate(false);
+                    break;
+                case SDL_WINDOWEVENT_FOCUS_GAINED:
+                    handler_.OnActivate(true);
+                    break;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    Invalidate(nullptr, true);
+                    break;
+                case SDL_WINDOWEVENT_EXPOSED:
+                    // The surface keeps what was drawn; only push it again.
+                    if (window_ != nullptr && SDL_GetWindowSurface(window_) != nullptr) {
+                        SDL_UpdateWindowSurface(window_);
+                    }
+                    break;
+                case SDL_WINDOWEVENT_CLOSE:
+                    handler_.OnClose();
+                    break;
+                default:
+                    break;
+            }
+            break;
+        default:
+            break;
+    }
+    if (window_ != nullptr) {
+        UpdateCursor();
+    }
+}
+
+void NativeWindow::PaintInvalid() {
+    std::vector<Invalid> invalid;
+    invalid.swap(invalid_);
+    WindowCanvas canvas(window_);
+    for (const Invalid& item : invalid) {
+        canvas.SetClip(item.rect);
+        if (item.erase) {
+            handler_.OnEraseBackground(canvas);
+        }
+        handler_.OnPaint(canvas);
+        if (window_ == nullptr) {
+            return;
+        }
+    }
+}
+
+bool NativeWindow::FireDueTimer(std::uint64_t now) {
+    for (Timer& timer : timers_) {
+        if (timer.due_ms <= now) {
+            // Like a desktop timer, a late timer fires once, not once per
+            // missed period.
+            timer.due_ms = now + timer.period_ms;
+            handler_.OnTimer(timer.id);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::uint64_t NativeWindow::NextTimerDue() const {
+    std::uint64_t due = std::numeric_limits<std::uint64_t>::max();
+    for (const Timer& timer : timers_) {
+        due = std::min(due, timer.due_ms);
+    }
+    return due;
+}
+
+void NativeWindow::RunMessageLoop(const std::function<void()>& on_idle, bool end_on_signal) {
+    bool idle_done = false;
+    while (window_ != nullptr) {
+        const std::uint64_t now = SDL_GetTicks64();
+        if (child_ && now >= next_parent_check_ms_) {
+            next_parent_check_ms_ = now + kParentCheckMs;
+            if (!child_->ParentAlive()) {
+                // The host destroyed its window, and ours with it.
+                Destroy();
+                break;
+            }
+            if (child_->FollowParentSize()) {
+                Invalidate(nullptr, true);
+            }
+        }
+        SDL_Event event;
+        if (SDL_PollEvent(&event) != 0) {
+            if (event.type == SDL_QUIT) {
+                if (end_on_signal) {
+                    handler_.OnEndSignal();
+                }
+            } else {
+                Dispatch(&event);
+            }
+            idle_done = false;
+            continue;
+        }
+        if (!invalid_.empty()) {
+            PaintInvalid();
+            continue;
+        }
+        if (FireDueTimer(now)) {
+            idle_done = false;
+            continue;
+        }
+        if (!idle_done) {
+            idle_done = true;
+            if (on_idle) {
+                on_idle();
+            }
+            continue;
+        }
+        const std::uint64_t due = NextTimerDue();
+        std::uint64_t wait = kMaxWaitMs;
+        if (due > now) {
+            wait = std::min(wait, due - now);
+        } else {
+            wait = 0;
+        }
+        SDL_WaitEventTimeout(nullptr, static_cast<int>(wait));
+    }
+}
+
+}  // namespace skyweave

@@ -1,0 +1,147 @@
+// One SDL2 window of ours and the event loop that drives it, giving the saver
+// window classes what a desktop window system gives its windows: key, button
+// and motion handlers, activation changes, private messages posted through
+// the event queue, numbered timers, invalidation with or without erasing
+// followed by painting, the cursor, focus, input grab and a close request.
+// The loop runs on the calling thread and starts no other thread; timers and
+// painting are served when no other event waits, and the idle callback runs
+// once each time the queue has run empty.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/core/draw_target.h"
+#include "platform/display/window_canvas.h"
+
+struct SDL_Window;
+
+namespace skyweave {
+
+class X11ChildWindow;
+
+enum class CursorKind { Hidden, Arrow };
+
+// What a window does with its events. Every handler runs on the loop's thread.
+class WindowHandler {
+  public:
+    virtual ~WindowHandler() = default;
+    virtual void OnKeyDown() {}
+    virtual void OnKeyUp() {}
+    virtual void OnButtonDown() {}
+    // x, y: pointer position in window pixels.
+    virtual void OnMouseMove(int /*x*/, int /*y*/) {}
+    // active: the window gained (true) or lost (false) the keyboard focus.
+    virtual void OnActivate(bool /*active*/) {}
+    // message: the number given to PostMessage.
+    virtual void OnPrivateMessage(std::uint32_t /*message*/) {}
+    // id: the id given to SetTimer.
+    virtual void OnTimer(unsigned /*id*/) {}
+    // Painting of one invalid rectangle; the canvas is clipped to it.
+    virtual void OnEraseBackground(WindowCanvas& /*canvas*/) {}
+    virtual void OnPaint(WindowCanvas& /*canvas*/) {}
+    // The window was asked to close (window manager or PostClose).
+    virtual void OnClose() {}
+    // SIGTERM or SIGINT arrived while the window asked to end on signals.
+    virtual void OnEndSignal() {}
+    // The cursor to show over the window now.
+    virtual CursorKind OnSetCursor() { return CursorKind::Arrow; }
+};
+
+struct WindowPlacement {
+    enum class Kind {
+        FullScreen,  // borderless, covering the display under the pointer
+        Child,       // a child of ours filling the foreign window `parent`
+        Own,         // a decorated top-level window of width x height
+    };
+    Kind kind = Kind::FullScreen;
+    // X11 window id of the foreign parent (Child only).
+    std::uint64_t parent = 0;
+    // Client size in pixels (Own only).
+    int width = 1280;
+    int height = 720;
+    // Window title.
+    std::string title = "VELMORA SCREENSAVER";
+};
+
+class NativeWindow {
+  public:
+    // Makes the window, hidden. Returns null with `error` set when it cannot
+    // be made (no such parent window, no display). SDL must be initialised
+    // (SdlVideo). `handler` must outlive the window.
+    static std::unique_ptr<NativeWindow> Create(const WindowPlacement& placement,
+                                                WindowHandler& handler, std::string& error);
+    ~NativeWindow();
+    NativeWindow(const NativeWindow&) = delete;
+    NativeWindow& operator=(const NativeWindow&) = delete;
+
+    void Show();
+    bool IsVisible() const;
+    // Destroys the window; RunMessageLoop then returns.
+    void Destroy();
+    bool IsDestroyed() const { return window_ == nullptr; }
+
+    // (0, 0, width, height) of the client area in pixels.
+    PixelRect ClientRect() const;
+    // The X11 window id of the SDL window, 0 when none.
+    std::uint64_t NativeId() const;
+
+    // Queues `message` (any number) to this window's OnPrivateMessage.
+    void PostMessage(std::uint32_t message);
+    // Queues a close request (OnClose).
+    void PostClose();
+    // Starts or restarts timer `id` (non-zero) firing every `period_ms`
+    // milliseconds. Returns id, or 0 when id is 0.
+    unsigned SetTimer(unsigned id, unsigned period_ms);
+    void KillTimer(unsigned id);
+
+    // Marks `rect` (window pixels; the whole client area when null) for
+    // painting when the queue runs empty; `erase` paints the background first.
+    void Invalidate(const PixelRect* rect, bool erase);
+    // A canvas on the window for drawing now, outside painting.
+    WindowCanvas GetCanvas();
+
+    void SetFocus();
+    // Grabs (true) or releases (false) keyboard and pointer.
+    void SetInputGrab(bool grab);
+    // Shows the cursor that OnSetCursor answers.
+    void UpdateCursor();
+
+    // Runs the event loop until the window is destroyed. on_idle is called
+    // once each time the queue runs empty (may be empty). end_on_signal makes
+    // SIGTERM and SIGINT call OnEndSignal; it only works when the SdlVideo was
+    // made with signal handling on.
+    void RunMessageLoop(const std::function<void()>& on_idle, bool end_on_signal);
+
+  private:
+    struct Invalid {
+        PixelRect rect;
+        bool erase;
+    };
+    struct Timer {
+        unsigned id;
+        unsigned period_ms;
+        std::uint64_t due_ms;
+    };
+
+    explicit NativeWindow(WindowHandler& handler);
+    void Dispatch(const void* event);
+    void PaintInvalid();
+    bool FireDueTimer(std::uint64_t now);
+    std::uint64_t NextTimerDue() const;
+
+    WindowHandler& handler_;
+    SDL_Window* window_ = nullptr;
+    std::unique_ptr<X11ChildWindow> child_;
+    std::uint32_t message_event_ = 0;
+    std::vector<Invalid> invalid_;
+    std::vector<Timer> timers_;
+    bool grabbed_ = false;
+    int cursor_shown_ = -1;
+    std::uint64_t next_parent_check_ms_ = 0;
+};
+
+}  // namespace skyweave

@@ -1,0 +1,36 @@
+// The engine's drawing target on a native window: frames are copied one to
+// one into the window surface, converted once from the frame's own format
+// (24-bit BGR, 5-6-5, 5-5-5 or 8-bit palettised) to the X visual's format,
+// and pushed to the screen at once. Made by the saver window for each Draw
+// call on the event-loop thread; the window must outlive it.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/core/draw_target.h"
+
+struct SDL_Surface;
+
+namespace skyweave {
+
+class NativeWindow;
+
+class WindowDrawTarget : public DrawTarget {
+  public:
+    explicit WindowDrawTarget(NativeWindow& window) : window_(window) {}
+
+    PixelRect ClientRect() const override;
+    void CopyFrame(const FrameImage& frame, std::int32_t source_x, std::int32_t source_y,
+                   const PixelRect& dest, const Palette* palette) override;
+
+  private:
+    NativeWindow& window_;
+};
+
+// The conversion itself, on any SDL surface: copies the block of `frame`
+// described as in DrawTarget::CopyFrame into `surface`, clipped to it.
+// Returns the rectangle of the surface that changed (empty when none).
+PixelRect CopyFrameToSurface(const FrameImage& frame, std::int32_t source_x, std::int32_t source_y,
+                             const PixelRect& dest, const Palette* palette, SDL_Surface* surface);
+
+}  // namespace skyweave
