@@ -27,4 +27,10 @@ void FrameLog::Write(const MotionRect& rect, double heading, double pitch, doubl
     std::fflush(stderr);
 }
 
+void FrameLog::Event(std::string_view text) {
+    const std::string line(text);
+    std::fprintf(stderr, "event %s\n", line.c_str());
+    std::fflush(stderr);
+}
+
 }  // namespace skyweave

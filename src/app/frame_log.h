@@ -1,8 +1,9 @@
 // A line on standard error for every frame the saver draws, for tests and
 // for watching the motion: the frame number, the view rectangle, the view
-// handed to the panorama and its staging directory. Enabled by setting the
-// environment variable SKYWEAVE_FRAME_LOG to 1 before the saver starts;
-// otherwise nothing is written.
+// handed to the panorama and its staging directory; and a line for each
+// input event, end request, message text and close the saver window
+// handles. Enabled by setting the environment variable SKYWEAVE_FRAME_LOG to
+// 1 before the saver starts; otherwise nothing is written.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,9 @@ class FrameLog {
     //   in degrees; depth: the frame's depth code; staging: may be empty.
     void Write(const MotionRect& rect, double heading, double pitch, double roll, double zoom,
                int depth, std::string_view staging);
+
+    // One line: "event TEXT".
+    void Event(std::string_view text);
 
   private:
     std::uint64_t frames_ = 0;

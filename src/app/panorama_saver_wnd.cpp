@@ -42,10 +42,7 @@ PixelRect ToPixelRect(const MotionRect& r) {
 }  // namespace
 
 CPanoramaSaverWnd::CPanoramaSaverWnd(const SaverSettings& settings, bool splash_on_close)
-    : settings_(settings),
-      splash_on_close_(splash_on_close),
-      motion_(MotionFrom(settings)),
-      frame_log_(FrameLog::FromEnvironment()) {}
+    : settings_(settings), splash_on_close_(splash_on_close), motion_(MotionFrom(settings)) {}
 
 CPanoramaSaverWnd::~CPanoramaSaverWnd() {
     try {
@@ -101,6 +98,7 @@ void CPanoramaSaverWnd::OnTimer(unsigned id) {
 }
 
 void CPanoramaSaverWnd::OnClose() {
+    Trace("close");
     StopRandomTimer();
     if (splash_on_close_) {
         {
@@ -115,6 +113,7 @@ void CPanoramaSaverWnd::OnClose() {
 
 void CPanoramaSaverWnd::OnEndSignal() {
     // The host ends us: no splash, no delay, just an orderly teardown.
+    Trace("signal");
     StopRandomTimer();
     window_->Destroy();
 }
@@ -161,10 +160,9 @@ void CPanoramaSaverWnd::OnNextFrame() {
             }
             WindowDrawTarget target(*window_);
             panorama_->Draw(target, ToPixelRect(motion_.view_rect()));
-            if (frame_log_) {
-                frame_log_->Write(motion_.view_rect(), motion_.heading(), motion_.pitch(),
-                                  motion_.roll(), motion_.zoom(), panorama_->Frame().depth,
-                                  panorama_->StagingPath());
+            if (log_) {
+                log_->Write(motion_.view_rect(), motion_.heading(), motion_.pitch(), motion_.roll(),
+                            motion_.zoom(), panorama_->Frame().depth, panorama_->StagingPath());
             }
         }
     } catch (const PanoramaLoadError& error) {

@@ -19,7 +19,6 @@
 namespace skyweave {
 
 class PanoramaEngine;
-class FrameLog;
 
 class CPanoramaSaverWnd : public CSaverWnd {
   public:
@@ -31,6 +30,11 @@ class CPanoramaSaverWnd : public CSaverWnd {
 
     // Makes the window and runs the creation steps (motion, random timer).
     bool Create(const WindowPlacement& placement, bool preview, std::string& error) override;
+
+    // Logs "shown W H" with the client size once the window is on screen.
+    void TraceShown(const PixelRect& client) {
+        Trace("shown " + std::to_string(client.Width()) + " " + std::to_string(client.Height()));
+    }
 
     const AutoMotion& motion() const { return motion_; }
     const PanoramaEngine* panorama() const { return panorama_.get(); }
@@ -55,7 +59,6 @@ class CPanoramaSaverWnd : public CSaverWnd {
     std::string file_path_;
     unsigned random_timer_ = 0;
     AutoMotion motion_;
-    std::unique_ptr<FrameLog> frame_log_;
 };
 
 }  // namespace skyweave

@@ -128,6 +128,10 @@ bool CSaverApp::StartSaverWindow(const SaverRunOptions& options) {
         return false;
     }
     window->window()->Show();
+    {
+        const PixelRect client = window->window()->ClientRect();
+        window->TraceShown(client);
+    }
     grab_ = options.grab_input;
     end_on_signal_ = options.end_on_signal;
     if (options.frames) {

@@ -1,12 +1,14 @@
 // The screen-saver window proper; see saver_wnd.h.
 #include "app/saver_wnd.h"
 
+#include <string>
+
 #include "app/saver_messages.h"
 #include "platform/display/password_check.h"
 
 namespace skyweave {
 
-CSaverWnd::CSaverWnd() = default;
+CSaverWnd::CSaverWnd() : log_(FrameLog::FromEnvironment()) {}
 
 CSaverWnd::~CSaverWnd() = default;
 
@@ -22,7 +24,16 @@ bool CSaverWnd::Create(const WindowPlacement& placement, bool preview, std::stri
     return true;
 }
 
+void CSaverWnd::Trace(std::string_view text) {
+    if (log_) {
+        log_->Event(text);
+    }
+}
+
 void CSaverWnd::ShowMessageText(std::string_view text) {
+    if (log_ && text != message_text_) {
+        log_->Event("message " + std::string(text));
+    }
     message_text_.assign(text);
     if (!IsWindowAlive()) {
         return;
@@ -42,10 +53,16 @@ void CSaverWnd::ClearMessageText() {
 }
 
 void CSaverWnd::OnKeyDown() {
+    Trace("key down");
     window_->PostMessage(WM_SAVER_END_REQUEST);
 }
 
+void CSaverWnd::OnKeyUp() {
+    Trace("key up");
+}
+
 void CSaverWnd::OnButtonDown() {
+    Trace("button down");
     window_->PostMessage(WM_SAVER_END_REQUEST);
 }
 
@@ -55,11 +72,13 @@ void CSaverWnd::OnMouseMove(int x, int y) {
     if (last_mouse_x_ == -1 && last_mouse_y_ == -1) {
         last_mouse_x_ = x;
         last_mouse_y_ = y;
+        Trace("mouse first " + std::to_string(x) + " " + std::to_string(y));
         return;
     }
     if (x != last_mouse_x_ || y != last_mouse_y_) {
         last_mouse_x_ = -1;
         last_mouse_y_ = -1;
+        Trace("mouse end " + std::to_string(x) + " " + std::to_string(y));
         window_->PostMessage(WM_SAVER_END_REQUEST);
     }
 }
@@ -82,6 +101,7 @@ void CSaverWnd::OnEndRequest() {
     if (ending_) {
         return;
     }
+    Trace("end request");
     ending_ = true;
     if (preview_) {
         // Input never ends a preview; the arrow stays from now on.

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/frame_log.h"
 #include "platform/display/native_window.h"
 #include "platform/display/text_renderer.h"
 #include "strings/string_table.h"
@@ -41,6 +42,7 @@ class CSaverWnd : public WindowHandler {
 
   protected:
     void OnKeyDown() override;
+    void OnKeyUp() override;
     void OnButtonDown() override;
     void OnMouseMove(int x, int y) override;
     void OnActivate(bool active) override;
@@ -55,7 +57,12 @@ class CSaverWnd : public WindowHandler {
     // Runs the end request: password check, then a close request.
     void OnEndRequest();
 
+    // Writes `text` to the event log when SKYWEAVE_FRAME_LOG is on.
+    void Trace(std::string_view text);
+
     std::unique_ptr<NativeWindow> window_;
+    // The frame and event log; null unless SKYWEAVE_FRAME_LOG is 1.
+    std::unique_ptr<FrameLog> log_;
 
   private:
     std::string message_text_;
