@@ -33,6 +33,10 @@ constexpr std::array kTable{
     Entry{5021, "Full Right"},
     Entry{5022, "Slower"},
     Entry{5023, "Faster"},
+    Entry{5024, "The settings could not be saved."},
+    Entry{5025,
+          "The name of this file cannot be kept in the settings. Please choose a file whose name "
+          "is valid UTF-8 text."},
 };
 
 }  // namespace

@@ -12,26 +12,28 @@ namespace skyweave {
 // Ids of the table. The numbers are part of the program's resources and stay
 // stable; 5006 is unused.
 enum class StringId : int {
-    SettingsSection = 5003,       // "Settings"
-    FilePathName = 5004,          // "FilePath"
-    NoFileMarker = 5005,          // "(none)"
-    CloseError = 5007,            // failure while closing the saver
-    ModuleError = 5008,           // any unexpected failure of the saver
-    ZoomName = 5009,              // "Zoom"
-    HeadingName = 5010,           // "Heading"
-    RollName = 5011,              // "Roll"
-    PitchName = 5012,             // "Pitch"
-    SizeName = 5013,              // "Size"
-    MovingName = 5014,            // "Moving"
-    HeadingRandomName = 5015,     // "HeadingRandom"
-    RollRandomName = 5016,        // "RollRandom"
-    PitchRandomName = 5017,       // "PitchRandom"
-    SelectFileMessage = 5018,     // asks the user to choose a panorama
-    DecompressingMessage = 5019,  // shown while a panorama loads
-    FullLeftLabel = 5020,         // turning slider, left end, fixed speeds
-    FullRightLabel = 5021,        // turning slider, right end, fixed speeds
-    SlowerLabel = 5022,           // turning slider, left end, random speeds
-    FasterLabel = 5023,           // turning slider, right end, random speeds
+    SettingsSection = 5003,        // "Settings"
+    FilePathName = 5004,           // "FilePath"
+    NoFileMarker = 5005,           // "(none)"
+    CloseError = 5007,             // failure while closing the saver
+    ModuleError = 5008,            // any unexpected failure of the saver
+    ZoomName = 5009,               // "Zoom"
+    HeadingName = 5010,            // "Heading"
+    RollName = 5011,               // "Roll"
+    PitchName = 5012,              // "Pitch"
+    SizeName = 5013,               // "Size"
+    MovingName = 5014,             // "Moving"
+    HeadingRandomName = 5015,      // "HeadingRandom"
+    RollRandomName = 5016,         // "RollRandom"
+    PitchRandomName = 5017,        // "PitchRandom"
+    SelectFileMessage = 5018,      // asks the user to choose a panorama
+    DecompressingMessage = 5019,   // shown while a panorama loads
+    FullLeftLabel = 5020,          // turning slider, left end, fixed speeds
+    FullRightLabel = 5021,         // turning slider, right end, fixed speeds
+    SlowerLabel = 5022,            // turning slider, left end, random speeds
+    FasterLabel = 5023,            // turning slider, right end, random speeds
+    SaveFailedMessage = 5024,      // the options dialog could not store the settings
+    UnstorablePathMessage = 5025,  // a chosen file name the settings cannot hold
 };
 
 // The text of string `id` (a number of the table), or an empty view when the

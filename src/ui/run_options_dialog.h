@@ -3,6 +3,8 @@
 // the application object; owns nothing beyond the call.
 #pragma once
 
+#include "platform/profile/profile_store.h"
+
 namespace skyweave {
 
 // Dialog results, as the class library numbers them.
@@ -17,5 +19,9 @@ inline constexpr int kDialogFailed = -1;
 // kDialogCancel when the dialog was closed without storing, kDialogFailed when
 // no dialog could be shown.
 int RunOptionsDialog(unsigned long ownerWindow);
+
+// The same over the settings of `profile`, for tools and tests that choose
+// the settings file themselves.
+int RunOptionsDialog(ProfileStore& profile, unsigned long ownerWindow);
 
 }  // namespace skyweave

@@ -194,6 +194,10 @@ KeyFilePtr LoadForChange(const std::filesystem::path& path) {
 
 }  // namespace
 
+bool IsStorableProfileString(std::string_view value) {
+    return IsValidUtf8(value) && value.find('\0') == std::string_view::npos;
+}
+
 std::string BaseNameWithoutExtension(std::string_view programPath) {
     const std::size_t slash = programPath.find_last_of('/');
     std::string_view base =
@@ -347,7 +351,7 @@ bool ProfileStore::WriteProfileString(std::string_view section,
     }
     // A key file is UTF-8 text; storing other bytes would make the whole file
     // unreadable on the next load, losing every other value with it.
-    if (!IsValidUtf8(*value) || value->find('\0') != std::string_view::npos) {
+    if (!IsStorableProfileString(*value)) {
         return false;
     }
     KeyFilePtr keys = LoadForChange(path);

@@ -71,6 +71,10 @@ class ProfileStore {
     std::string companyName_;
 };
 
+// True when `value` can be stored as a profile string: valid UTF-8 without
+// NUL characters.
+bool IsStorableProfileString(std::string_view value);
+
 // The base name of the running program without folder and extension
 // ("/usr/bin/skyweave.bin" gives "skyweave"), from /proc/self/exe, falling back
 // to `argv0` (may be empty) and then to "skyweave".

@@ -1,0 +1,72 @@
+// GtkFileChooserDialog in open mode.
+#include "platform/gtk/open_file_dialog.h"
+
+#include <gtk/gtk.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace skyweave {
+namespace {
+
+// Points the chooser at the initial file: selects it when it exists, else
+// opens the folder it would be in when that exists.
+void ApplyInitialFile(GtkFileChooser* chooser, const std::string& initialFile) {
+    if (initialFile.empty()) {
+        return;
+    }
+    std::error_code ec;
+    const std::filesystem::path path = std::filesystem::absolute(initialFile, ec);
+    if (ec) {
+        return;
+    }
+    if (std::filesystem::is_regular_file(path, ec)) {
+        gtk_file_chooser_set_filename(chooser, path.c_str());
+    } else if (std::filesystem::is_directory(path.parent_path(), ec)) {
+        gtk_file_chooser_set_current_folder(chooser, path.parent_path().c_str());
+    }
+}
+
+// Completes a name that names no file with the default extension when that
+// gives an existing file, as typed names were completed before.
+std::string WithDefaultExtension(const std::string& chosen, const std::string& extension) {
+    std::error_code ec;
+    if (extension.empty() || std::filesystem::exists(chosen, ec) ||
+        std::filesystem::path(chosen).has_extension()) {
+        return chosen;
+    }
+    std::string completed = chosen + "." + extension;
+    return std::filesystem::exists(completed, ec) ? completed : chosen;
+}
+
+}  // namespace
+
+std::optional<std::string> RunOpenFileDialog(GtkWindow* parent, const OpenFileRequest& request) {
+    GtkWidget* dialog =
+        gtk_file_chooser_dialog_new("Open", parent, GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
+                                    GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    gtk_file_chooser_set_local_only(chooser, TRUE);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+    for (const FileFilter& filter : request.filters) {
+        GtkFileFilter* gtkFilter = gtk_file_filter_new();
+        gtk_file_filter_set_name(gtkFilter, filter.name.c_str());
+        for (const std::string& pattern : filter.patterns) {
+            gtk_file_filter_add_pattern(gtkFilter, CaseInsensitiveGlob(pattern).c_str());
+        }
+        gtk_file_chooser_add_filter(chooser, gtkFilter);  // takes the floating reference
+    }
+    ApplyInitialFile(chooser, request.initialFile);
+
+    std::optional<std::string> chosen;
+    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+        if (gchar* name = gtk_file_chooser_get_filename(chooser)) {
+            chosen = WithDefaultExtension(name, request.defaultExtension);
+            g_free(name);
+        }
+    }
+    gtk_widget_destroy(dialog);
+    return chosen;
+}
+
+}  // namespace skyweave

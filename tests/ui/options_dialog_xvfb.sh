@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# The options dialog on a private Xvfb server, driven by real key presses and
+# clicks (xdotool): OK stores what the dialog shows, Escape stores nothing,
+# Alt+B browses for a file, About opens the About box. Usage:
+#   options_dialog_xvfb.sh PROGRAM
+# PROGRAM is started as "PROGRAM /c" (the saver, or the test driver). With
+# SKYWEAVE_SHOTS_DIR set, screenshots of the dialog and the About box are
+# saved there.
+set -euo pipefail
+
+program=$1
+shots=${SKYWEAVE_SHOTS_DIR:-}
+work=$(mktemp -d)
+xvfb_pid=
+dialog_pid=
+
+cleanup() {
+    [ -n "$dialog_pid" ] && kill "$dialog_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+unset WAYLAND_DISPLAY DISPLAY
+export XDG_CONFIG_HOME=$work/config
+export NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory SKYWEAVE_APP_NAME=skyweave
+settings=$XDG_CONFIG_HOME/Corvane/skyweave.conf
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+
+# Starts the dialog and sets $wid to its window.
+open_dialog() {
+    "$program" /c >"$work/out" 2>"$work/err" &
+    dialog_pid=$!
+    wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Skyweave Options$' | head -n1) ||
+        fail "no window titled \"Skyweave Options\" ($(cat "$work/err"))"
+    xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
+    sleep 0.3
+}
+
+# Waits for the dialog program to end and checks what it printed.
+expect_result() {
+    local status=0
+    timeout 20 tail --pid="$dialog_pid" -f /dev/null || fail "dialog did not end"
+    wait "$dialog_pid" || status=$?
+    dialog_pid=
+    [ "$status" -eq 0 ] || fail "dialog program exited with $status: $(cat "$work/err")"
+    [ "$(cat "$work/out")" = "$1" ] || fail "dialog printed '$(cat "$work/out")', expected '$1'"
+}
+
+# Clicks the point at dialog units (x, y) of the 285 x 231 unit dialog.
+click_at_units() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    xdotool mousemove "$((X + $2 * WIDTH / 285))" "$((Y + $3 * HEIGHT / 231))" click 1
+}
+
+# 1. No settings: Return presses OK, which stores the defaults as shown.
+open_dialog
+[ -n "$shots" ] && mkdir -p "$shots" && import -window "$wid" "$shots/options-dialog.png"
+xdotool key Return
+expect_result OK
+expected='[Settings]
+FilePath=(none)
+Heading=-15
+Pitch=2
+Roll=0
+Size=20
+HeadingRandom=1
+PitchRandom=1
+RollRandom=1
+Moving=1
+Zoom=60'
+[ "$(cat "$settings")" = "$expected" ] || fail "OK stored: $(cat "$settings")"
+echo "ok - Return stores the defaults the dialog showed"
+
+# 2. Changes, then Escape: nothing is stored.
+cp "$settings" "$work/before"
+open_dialog
+click_at_units "$wid" 100 25  # into the file box
+xdotool key ctrl+a
+xdotool type --delay 20 "/tmp/changed.pan"
+xdotool key End
+xdotool key Escape
+expect_result Cancel
+cmp -s "$settings" "$work/before" || fail "Escape changed the settings: $(cat "$settings")"
+echo "ok - Escape stores nothing"
+
+# 3. Alt+B browses; the chosen file's full path lands in the box; OK stores it.
+mkdir -p "$work/pans"
+: >"$work/pans/harbour.pan"
+open_dialog
+xdotool key alt+b
+chooser=$(timeout 20 xdotool search --sync --onlyvisible --name '^Open$' | head -n1) ||
+    fail "Alt+B opened no file dialog"
+xdotool windowfocus "$chooser" 2>/dev/null || true
+sleep 0.5
+xdotool key ctrl+l
+xdotool type --delay 20 "$work/pans/harbour.pan"
+sleep 0.3
+xdotool key Return
+for _ in $(seq 50); do
+    xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+sleep 0.3
+click_at_units "$wid" 32 217  # OK
+expect_result OK
+grep -qx "FilePath=$work/pans/harbour.pan" "$settings" || fail "Browse stored: $(cat "$settings")"
+echo "ok - Alt+B browses and OK stores the chosen path"
+
+# 4. About opens the About box; its OK closes it; Escape then cancels.
+cp "$settings" "$work/before"
+open_dialog
+click_at_units "$wid" 253 217  # About
+about=$(timeout 20 xdotool search --sync --onlyvisible --name '^About Skyweave Screensaver$' |
+    head -n1) || fail "About opened no About box"
+sleep 0.5
+[ -n "$shots" ] && import -window root "$shots/about-box.png"
+xdotool windowfocus "$about" 2>/dev/null || true
+xdotool key Return
+for _ in $(seq 50); do
+    xdotool search --onlyvisible --name '^About Skyweave Screensaver$' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+xdotool search --onlyvisible --name '^About Skyweave Screensaver$' >/dev/null 2>&1 &&
+    fail "About box did not close"
+xdotool windowfocus "$wid" 2>/dev/null || true
+xdotool key Escape
+expect_result Cancel
+cmp -s "$settings" "$work/before" || fail "About changed the settings"
+echo "ok - About box opens and closes; nothing stored"
