@@ -1,0 +1,363 @@
+// The program in --window-id mode, end to end on a private X server: it draws
+// a panorama (built here, byte by byte, around a sample JPEG and one embedded
+// file) into a window this test owns, leaves the window's clicks to its owner,
+// keeps running through input without grabbing it, stages the embedded file,
+// and on SIGTERM or SIGINT ends with status 0 and no staging directory left.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "xvfb_display.h"
+
+namespace skyweave {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Polls `done` every 20 ms until it holds or `seconds` have passed. These are
+// deadlines the daemon imposes on the saver, not speed measurements.
+bool WaitFor(const std::function<bool()>& done, double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+}
+
+void PutText(std::vector<std::uint8_t>& out, const std::string& text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
+
+// A "CVVL" container: 16-byte header, two directory entries, the image
+// stream as "BTMP" and one "FILE" record named "~note.txt".
+std::vector<std::uint8_t> BuildPan(const std::vector<std::uint8_t>& jpeg) {
+    std::vector<std::uint8_t> file_chunk;
+    PutText(file_chunk, std::string("~note.txt") + '\0');
+    PutU32(file_chunk, 5);
+    PutText(file_chunk, "hello");
+    file_chunk.push_back(0);  // the empty name that ends the records
+
+    const std::uint32_t btmp_offset = 16 + 2 * 16;
+    const std::uint32_t file_offset = btmp_offset + static_cast<std::uint32_t>(jpeg.size());
+    std::vector<std::uint8_t> out;
+    PutText(out, "CVVL");
+    PutU32(out, 0);
+    PutU32(out, 2);
+    PutU32(out, 0);  // version code 0, then three unread bytes
+    PutText(out, "BTMP");
+    PutU32(out, btmp_offset);
+    PutU32(out, static_cast<std::uint32_t>(jpeg.size()));
+    PutU32(out, 0);
+    PutText(out, "FILE");
+    PutU32(out, file_offset);
+    PutU32(out, static_cast<std::uint32_t>(file_chunk.size()));
+    PutU32(out, 0);
+    out.insert(out.end(), jpeg.begin(), jpeg.end());
+    out.insert(out.end(), file_chunk.begin(), file_chunk.end());
+    return out;
+}
+
+std::vector<std::uint8_t> ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string ReadText(const fs::path& path) {
+    const std::vector<std::uint8_t> bytes = ReadFile(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+// The staging directories ("~VL" and eight hex digits) under `dir`.
+std::vector<fs::path> StagingDirs(const fs::path& dir) {
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        if (entry.path().filename().string().starts_with("~VL")) {
+            found.push_back(entry.path());
+        }
+    }
+    return found;
+}
+
+struct Capture {
+    std::size_t non_black = 0;
+    std::size_t colours = 0;
+    std::vector<std::uint32_t> pixels;
+};
+
+// What the screen shows inside `window` (its inferiors included).
+Capture Grab(Display* display, Window window, int width, int height) {
+    Capture c;
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width),
+                              static_cast<unsigned>(height), AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return c;
+    }
+    std::set<std::uint32_t> distinct;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto p = static_cast<std::uint32_t>(XGetPixel(image, x, y) & 0xFFFFFF);
+            c.pixels.push_back(p);
+            distinct.insert(p);
+            // Dark grey counts as black: JPEG noise in the black bars.
+            const std::uint32_t sum = (p >> 16) + ((p >> 8) & 0xFF) + (p & 0xFF);
+            if (sum > 48) {
+                ++c.non_black;
+            }
+        }
+    }
+    c.colours = distinct.size();
+    XDestroyImage(image);
+    return c;
+}
+
+class Saver {
+  public:
+    Saver(const std::vector<std::string>& args, const std::vector<std::string>& env,
+          const fs::path& stderr_path) {
+        pid_ = fork();
+        if (pid_ == 0) {
+            for (const std::string& e : env) {
+                putenv(const_cast<char*>(e.c_str()));
+            }
+            const int fd = open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (fd >= 0) {
+                dup2(fd, 2);
+            }
+            std::vector<char*> argv;
+            for (const std::string& a : args) {
+                argv.push_back(const_cast<char*>(a.c_str()));
+            }
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+    }
+    ~Saver() {
+        if (pid_ > 0 && !status_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    bool Running() {
+        if (status_) {
+            return false;
+        }
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            status_ = status;
+            return false;
+        }
+        return true;
+    }
+    void Signal(int sig) { kill(pid_, sig); }
+    std::optional<int> ExitStatus() const { return status_; }
+
+  private:
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+};
+
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "skyweave-hack-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            path = pattern;
+        }
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+
+#ifdef SKYWEAVE_PROGRAM
+
+int g_x_errors = 0;
+
+int CountXError(Display*, XErrorEvent*) {
+    ++g_x_errors;
+    return 0;
+}
+
+void RunInForeignWindow(int sig) {
+    test::XvfbDisplay xvfb(640, 480, 24);
+    ASSERT_FALSE(xvfb.Name().empty()) << "Xvfb did not start";
+    TempDir temp;
+    ASSERT_FALSE(temp.path.empty());
+    const fs::path tmp = temp.path / "tmp";
+    const fs::path config = temp.path / "config";
+    const fs::path runtime = temp.path / "run";
+    for (const fs::path& d : {tmp, config, runtime}) {
+        fs::create_directories(d);
+        fs::permissions(d, fs::perms::owner_all, fs::perm_options::replace);
+    }
+    const fs::path pan = temp.path / "court.pan";
+    {
+        const std::vector<std::uint8_t> bytes =
+            BuildPan(ReadFile(fs::path(SKYWEAVE_SOURCE_DIR) / "samples" / "courtyard.jpg"));
+        std::ofstream(pan, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+
+    Display* display = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(display, nullptr);
+    const int width = 320;
+    const int height = 240;
+    const Window host =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 40, 30, width, height, 0, 0, 0);
+    XSelectInput(display, host, ExposureMask | StructureNotifyMask);
+    XMapWindow(display, host);
+    XSync(display, False);
+
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", host);
+    const fs::path err = temp.path / "stderr.txt";
+    Saver saver({SKYWEAVE_PROGRAM, "--window-id", id, "--file", pan.string(), "--size", "100",
+                 "--no-moving", "--no-heading-random", "--heading", "100", "--zoom", "90"},
+                {"DISPLAY=" + xvfb.Name(), "TMPDIR=" + tmp.string(),
+                 "XDG_CONFIG_HOME=" + config.string(), "XDG_RUNTIME_DIR=" + runtime.string()},
+                err);
+
+    // Panorama pixels: most of the window lit, in many colours, changing
+    // from one look to the next as the view turns.
+    Capture first;
+    const bool drawn = WaitFor(
+        [&] {
+            first = Grab(display, host, width, height);
+            return first.non_black > static_cast<std::size_t>(width * height / 2) &&
+                   first.colours > 500;
+        },
+        10.0);
+    ASSERT_TRUE(drawn) << "lit " << first.non_black << " colours " << first.colours
+                       << "; stderr: " << ReadText(err);
+    EXPECT_TRUE(
+        WaitFor([&] { return Grab(display, host, width, height).pixels != first.pixels; }, 5.0))
+        << "the view does not move";
+
+    // The embedded file is staged while the panorama is open.
+    std::vector<fs::path> staged;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            staged = StagingDirs(tmp);
+            return staged.size() == 1;
+        },
+        5.0));
+    EXPECT_EQ(ReadText(staged[0] / "~note.txt"), "hello");
+
+    // Clicks on a window may be selected by one client only, and that is the
+    // window's owner: the saver has not taken them, so this client can.
+    XWindowAttributes before;
+    ASSERT_NE(XGetWindowAttributes(display, host, &before), 0);
+    EXPECT_EQ(before.all_event_masks & ~before.your_event_mask & ButtonPressMask, 0);
+    g_x_errors = 0;
+    XErrorHandler previous = XSetErrorHandler(CountXError);
+    XSelectInput(display, host, before.your_event_mask | ButtonPressMask);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    EXPECT_EQ(g_x_errors, 0) << "ButtonPress was taken by the saver";
+
+    // No grab: this client can take the pointer and keyboard itself.
+    EXPECT_EQ(XGrabPointer(display, host, False, ButtonPressMask, GrabModeAsync, GrabModeAsync,
+                           None, None, CurrentTime),
+              GrabSuccess);
+    XUngrabPointer(display, CurrentTime);
+    EXPECT_EQ(XGrabKeyboard(display, host, False, GrabModeAsync, GrabModeAsync, CurrentTime),
+              GrabSuccess);
+    XUngrabKeyboard(display, CurrentTime);
+    XSync(display, False);
+
+    // Input over the window does not end it.
+    XWarpPointer(display, None, host, 0, 0, 0, 0, 100, 100);
+    XWarpPointer(display, None, host, 0, 0, 0, 0, 150, 120);
+    XSync(display, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(saver.Running()) << "ended on input; stderr: " << ReadText(err);
+
+    saver.Signal(sig);
+    EXPECT_TRUE(WaitFor([&] { return !saver.Running(); }, 2.0)) << "still running after signal";
+    ASSERT_TRUE(saver.ExitStatus().has_value());
+    EXPECT_TRUE(WIFEXITED(*saver.ExitStatus())) << "status " << *saver.ExitStatus();
+    EXPECT_EQ(WEXITSTATUS(*saver.ExitStatus()), 0);
+    EXPECT_TRUE(StagingDirs(tmp).empty());
+    EXPECT_EQ(ReadText(err), "");
+
+    // Our window is still ours and still works.
+    XWindowAttributes attributes;
+    EXPECT_NE(XGetWindowAttributes(display, host, &attributes), 0);
+    EXPECT_EQ(attributes.map_state, IsViewable);
+    XCloseDisplay(display);
+}
+
+TEST(HackForeignWindow, DrawsIntoAWatchedWindowAndEndsOnSigterm) {
+    RunInForeignWindow(SIGTERM);
+}
+
+TEST(HackForeignWindow, EndsOnSigintTheSameWay) {
+    RunInForeignWindow(SIGINT);
+}
+
+TEST(HackForeignWindow, AWindowIdThatNamesNoWindowFails) {
+    test::XvfbDisplay xvfb(320, 240, 24);
+    ASSERT_FALSE(xvfb.Name().empty());
+    TempDir temp;
+    const fs::path err = temp.path / "stderr.txt";
+    Saver saver({SKYWEAVE_PROGRAM, "--window-id", "0x1fffff0"},
+                {"DISPLAY=" + xvfb.Name(), "TMPDIR=" + temp.path.string(),
+                 "XDG_CONFIG_HOME=" + temp.path.string()},
+                err);
+    ASSERT_TRUE(WaitFor([&] { return !saver.Running(); }, 20.0));
+    ASSERT_TRUE(WIFEXITED(*saver.ExitStatus()));
+    EXPECT_EQ(WEXITSTATUS(*saver.ExitStatus()), 1);
+    EXPECT_FALSE(ReadText(err).empty());
+}
+
+#endif
+
+TEST(HackForeignWindow, BadOptionsEndWithStatusTwoBeforeAnyWindow) {
+#ifndef SKYWEAVE_PROGRAM
+    GTEST_SKIP() << "the skyweave program is not part of this build";
+#else
+    TempDir temp;
+    const fs::path err = temp.path / "stderr.txt";
+    // No display at all: the options are checked first.
+    Saver saver({SKYWEAVE_PROGRAM, "--root", "--zoom", "131"}, {"DISPLAY=:9999"}, err);
+    ASSERT_TRUE(WaitFor([&] { return !saver.Running(); }, 20.0));
+    ASSERT_TRUE(WIFEXITED(*saver.ExitStatus()));
+    EXPECT_EQ(WEXITSTATUS(*saver.ExitStatus()), 2);
+    EXPECT_EQ(ReadText(err),
+              "skyweave: --zoom: \"131\" is not a whole number from 30 to 130\n"
+              "Try 'skyweave --help' for more information.\n");
+#endif
+}
+
+}  // namespace
+}  // namespace skyweave

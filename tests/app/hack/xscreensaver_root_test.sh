@@ -1,0 +1,85 @@
+#!/bin/bash
+# The program as a display mode of XScreenSaver on a private Xvfb:
+#   xscreensaver_root_test.sh SKYWEAVE SOURCE_DIR
+# With a throwaway ~/.xscreensaver whose only program is
+# "skyweave --root --file samples/courtyard.jpg", activating the daemon shows
+# panorama pixels within 5 s, and deactivating it ends the program within
+# 2 s with status 0 and no staging directory left.
+#
+# XScreenSaver refuses to launch display modes as root ("running as root: not
+# launching hacks"), so when this runs as root the daemon and everything it
+# starts run as the unprivileged user nobody; locking stays off.
+set -euo pipefail
+skyweave=$(realpath "$1")
+source_dir=$(realpath "$2")
+here=$(dirname "$(realpath "$0")")
+source "$here/x_session.sh"
+
+x_session_start 640 480
+
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+fi
+mkdir -p "$work/home" "$work/tmp" "$work/config" "$work/run" "$work/out"
+chmod 700 "$work/home" "$work/tmp" "$work/config" "$work/run"
+if [ "$(id -u)" -eq 0 ]; then
+  chown nobody:nogroup "$work/home" "$work/tmp" "$work/config" "$work/run" "$work/out"
+fi
+
+cat >"$work/home/.xscreensaver" <<EOT
+mode:		one
+selected:	0
+lock:		False
+fade:		False
+unfade:		False
+splash:		False
+dpmsEnabled:	False
+grabDesktopImages: False
+timeout:	1:00:00
+cycle:		1:00:00
+programs:	$here/record_exit.sh $work/out $skyweave --root --file $source_dir/samples/courtyard.jpg \n
+EOT
+[ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$work/home/.xscreensaver"
+
+env HOME="$work/home" TMPDIR="$work/tmp" XDG_CONFIG_HOME="$work/config" \
+  XDG_RUNTIME_DIR="$work/run" "${as_user[@]}" \
+  xscreensaver -no-splash -verbose >"$work/xscreensaver.log" 2>&1 &
+x_session_pids+=($!)
+
+# The daemon answers commands once it has set up its window.
+xs_cmd() {
+  env HOME="$work/home" "${as_user[@]}" xscreensaver-command "$@" >/dev/null 2>&1
+}
+wait_until 10 xs_cmd -time || fail "xscreensaver did not start: $(cat "$work/xscreensaver.log")"
+
+xs_cmd -activate || fail "xscreensaver-command -activate failed"
+
+# Panorama pixels: even a small view of a photograph has thousands of
+# colours; the black screen, or a message in anti-aliased text, a few hundred.
+shows_panorama() {
+  import -window root "$work/shot.png" 2>/dev/null || return 1
+  local colours
+  colours=$(convert "$work/shot.png" -format '%k' info:)
+  [ "$colours" -gt 1000 ]
+}
+if ! wait_until 5 shows_panorama; then
+  fail "no panorama on screen 5 s after -activate ($(convert "$work/shot.png" -format '%k' info: 2>/dev/null) colours)
+$(cat "$work/xscreensaver.log")
+$(cat "$work/out/stderr" 2>/dev/null)"
+fi
+[ -s "$work/out/pid" ] || fail "the program was not started through the configuration"
+pid=$(cat "$work/out/pid")
+kill -0 "$pid" 2>/dev/null || fail "the program is not running"
+tr '\0' ' ' </proc/"$pid"/cmdline | grep -q -- "--root --file $source_dir/samples/courtyard.jpg" ||
+  fail "unexpected command line: $(tr '\0' ' ' </proc/"$pid"/cmdline)"
+
+xs_cmd -deactivate || fail "xscreensaver-command -deactivate failed"
+wait_until 2 test -s "$work/out/status" ||
+  fail "the program still runs 2 s after -deactivate
+$(cat "$work/xscreensaver.log")"
+status=$(cat "$work/out/status")
+[ "$status" = 0 ] || fail "exit status $status; stderr: $(cat "$work/out/stderr")"
+leftover=$(find "$work/tmp" -mindepth 1 -maxdepth 1 -name '~VL*')
+[ -z "$leftover" ] || fail "staging directory left behind: $leftover"
+echo "PASS: panorama shown under xscreensaver, ended with status 0"
