@@ -41,11 +41,12 @@ set(CPACK_PACKAGE_VENDOR Corvane)
 set(CPACK_PACKAGE_CONTACT Corvane)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "panorama screen saver")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Skyweave shows continuously turning perspective views from inside a spherical\n"
-    "panorama (a Velmora .pan file, or a BMP or JPEG picture of the whole sphere).\n"
-    "It runs as an XScreenSaver display mode, full screen on its own, or in a\n"
-    "window, and comes with tools to make and inspect .pan files.")
+    "Skyweave shows continuously turning perspective views from inside a spherical \
+panorama (a Velmora .pan file, or a BMP or JPEG picture of the whole sphere). \
+It runs as an XScreenSaver display mode, full screen on its own, or in a \
+window, and comes with tools to make and inspect .pan files.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_NAME skyweave)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER Corvane)
 set(CPACK_DEBIAN_PACKAGE_SECTION x11)
