@@ -22,22 +22,20 @@ struct Direction {
     double x, y, z;
 };
 
-// The panorama-frame direction of view pixel (x, y) (y counted upwards from
-// the bottom row) of a view of width w and height h looking along heading,
-// pitch and roll (degrees) with focal length f (pixels): camera vector
-// (x - w/2, y - h/2, f), rotated by roll, then pitch, then heading.
-inline Direction PixelDirection(int x, int y, int w, int h, double heading, double pitch,
-                                double roll, double f) {
-    const double c[3] = {static_cast<double>(x - w / 2), static_cast<double>(y - h / 2), f};
+// Turns a camera vector (x right, y up, z forward) into the panorama frame
+// for the view angles heading, pitch and roll (degrees): roll, then pitch,
+// then heading, each as a rotation matrix.
+inline Direction Rotate(const Direction& c, double heading, double pitch, double roll) {
     const double cr = std::cos(Rad(roll)), sr = std::sin(Rad(roll));
     const double cp = std::cos(Rad(pitch)), sp = std::sin(Rad(pitch));
     const double ch = std::cos(Rad(heading)), sh = std::sin(Rad(heading));
     const double rollM[3][3] = {{cr, sr, 0}, {-sr, cr, 0}, {0, 0, 1}};
     const double pitchM[3][3] = {{1, 0, 0}, {0, cp, sp}, {0, -sp, cp}};
     const double headingM[3][3] = {{ch, 0, -sh}, {0, 1, 0}, {sh, 0, ch}};
+    const double v[3] = {c.x, c.y, c.z};
     double a[3], b[3], d[3];
     for (int i = 0; i < 3; ++i) {
-        a[i] = rollM[i][0] * c[0] + rollM[i][1] * c[1] + rollM[i][2] * c[2];
+        a[i] = rollM[i][0] * v[0] + rollM[i][1] * v[1] + rollM[i][2] * v[2];
     }
     for (int i = 0; i < 3; ++i) {
         b[i] = pitchM[i][0] * a[0] + pitchM[i][1] * a[1] + pitchM[i][2] * a[2];
@@ -45,8 +43,54 @@ inline Direction PixelDirection(int x, int y, int w, int h, double heading, doub
     for (int i = 0; i < 3; ++i) {
         d[i] = headingM[i][0] * b[0] + headingM[i][1] * b[1] + headingM[i][2] * b[2];
     }
-    const double n = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-    return {d[0] / n, d[1] / n, d[2] / n};
+    return {d[0], d[1], d[2]};
+}
+
+// The panorama-frame unit direction of view pixel (x, y) (y counted upwards
+// from the bottom row) of a view of width w and height h with focal length
+// f (pixels): camera vector (x - w/2, y - h/2, f), rotated.
+inline Direction PixelDirection(int x, int y, int w, int h, double heading, double pitch,
+                                double roll, double f) {
+    const Direction d = Rotate({static_cast<double>(x - w / 2), static_cast<double>(y - h / 2), f},
+                               heading, pitch, roll);
+    const double n = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+    return {d.x / n, d.y / n, d.z / n};
+}
+
+inline double Dot(const Direction& a, const Direction& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+// The view pixel square that the pole patch may redraw around the pole
+// (pitch +90 for pole = 1, -90 for pole = -1): 96 by 96 pixels aligned to
+// 16 around the pole's projection, clipped; empty when the pole is behind.
+struct PixelSquare {
+    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    bool Contains(int x, int y) const { return x >= x0 && x < x1 && y >= y0 && y < y1; }
+};
+
+inline PixelSquare PoleSquare(int pole, int w, int h, double heading, double pitch, double roll,
+                              double f) {
+    const Direction right = Rotate({1, 0, 0}, heading, pitch, roll);
+    const Direction up = Rotate({0, 1, 0}, heading, pitch, roll);
+    const Direction forward = Rotate({0, 0, 1}, heading, pitch, roll);
+    const Direction d{0.0, static_cast<double>(pole), 0.0};
+    const double c = Dot(forward, d);
+    if (!(c > 0.0)) {
+        return {};
+    }
+    const int px = w / 2 + static_cast<int>(f * Dot(right, d) / c);
+    const int py = h / 2 + static_cast<int>(f * Dot(up, d) / c);
+    PixelSquare s;
+    s.x0 = px - px % 16 - 48;
+    s.y0 = py - py % 16 - 48;
+    s.x1 = s.x0 + 96;
+    s.y1 = s.y0 + 96;
+    s.x0 = s.x0 < 0 ? 0 : s.x0;
+    s.y0 = s.y0 < 0 ? 0 : s.y0;
+    s.x1 = s.x1 > w ? w : s.x1;
+    s.y1 = s.y1 > h ? h : s.y1;
+    return s;
 }
 
 // Longitude and latitude (degrees) of a unit direction.
