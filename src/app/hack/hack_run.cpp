@@ -4,11 +4,13 @@
 // or SIGINT end it cleanly instead (panorama closed, staging removed).
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "app/hack/hack_command_line.h"
+#include "app/hack/hack_end_on_key.h"
 #include "app/hack/hack_options.h"
 #include "app/hack/hack_settings_override.h"
 #include "app/hack/hack_target_window.h"
@@ -62,8 +64,9 @@ int RunHack(int argc, const char* const* argv) {
             run.own_width = 1280;
             run.own_height = 720;
             // An ordinary window must not take the whole desktop's input or
-            // hold the user for two seconds when it closes.
-            run.end_on_input = true;
+            // hold the user for two seconds when it closes; a key ends it
+            // (EndOnKeyPress below), the pointer passing over it does not.
+            run.end_on_input = false;
             run.grab_input = false;
             run.splash_on_close = false;
             break;
@@ -101,6 +104,10 @@ int RunHack(int argc, const char* const* argv) {
         settings = LoadSaverSettings(profile);
         ApplyHackOverrides(options.overrides, settings);
         run.settings_override = &settings;
+    }
+    std::optional<EndOnKeyPress> end_on_key;
+    if (options.mode == HackMode::OwnWindow) {
+        end_on_key.emplace();
     }
     return RunSaver(run);
 }

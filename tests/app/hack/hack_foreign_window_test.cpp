@@ -19,7 +19,6 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -119,12 +118,15 @@ Capture Grab(Display* display, Window window, int width, int height) {
     if (image == nullptr) {
         return c;
     }
-    std::set<std::uint32_t> distinct;
+    std::vector<bool> seen(1u << 24);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const auto p = static_cast<std::uint32_t>(XGetPixel(image, x, y) & 0xFFFFFF);
             c.pixels.push_back(p);
-            distinct.insert(p);
+            if (!seen[p]) {
+                seen[p] = true;
+                ++c.colours;
+            }
             // Dark grey counts as black: JPEG noise in the black bars.
             const std::uint32_t sum = (p >> 16) + ((p >> 8) & 0xFF) + (p & 0xFF);
             if (sum > 48) {
@@ -132,7 +134,6 @@ Capture Grab(Display* display, Window window, int width, int height) {
             }
         }
     }
-    c.colours = distinct.size();
     XDestroyImage(image);
     return c;
 }
@@ -323,6 +324,97 @@ TEST(HackForeignWindow, DrawsIntoAWatchedWindowAndEndsOnSigterm) {
 
 TEST(HackForeignWindow, EndsOnSigintTheSameWay) {
     RunInForeignWindow(SIGINT);
+}
+
+// Runs a helper program to its end with `env` added; its exit status.
+int RunTool(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+    Saver tool(args, env, "/dev/null");
+    WaitFor([&] { return !tool.Running(); }, 20.0);
+    return tool.ExitStatus() && WIFEXITED(*tool.ExitStatus()) ? WEXITSTATUS(*tool.ExitStatus())
+                                                              : -1;
+}
+
+// The top-level window titled `title`, or 0.
+Window FindTopLevel(Display* display, const char* title) {
+    Window root_return = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    Window found = 0;
+    if (XQueryTree(display, DefaultRootWindow(display), &root_return, &parent, &children, &count) !=
+        0) {
+        for (unsigned int i = 0; i < count && found == 0; ++i) {
+            char* name = nullptr;
+            if (XFetchName(display, children[i], &name) != 0 && name != nullptr) {
+                if (std::string(name) == title) {
+                    found = children[i];
+                }
+                XFree(name);
+            }
+        }
+        XFree(children);
+    }
+    return found;
+}
+
+TEST(HackOwnWindow, AnOrdinaryWindowThatOnlyAKeyEnds) {
+    test::XvfbDisplay xvfb(1600, 900, 24);
+    ASSERT_FALSE(xvfb.Name().empty()) << "Xvfb did not start";
+    TempDir temp;
+    const fs::path err = temp.path / "stderr.txt";
+    const std::vector<std::string> env = {"DISPLAY=" + xvfb.Name(), "TMPDIR=" + temp.path.string(),
+                                          "XDG_CONFIG_HOME=" + temp.path.string()};
+    Saver saver({SKYWEAVE_PROGRAM, "-window", "--file",
+                 std::string(SKYWEAVE_SOURCE_DIR) + "/samples/courtyard.jpg", "--size", "100"},
+                env, err);
+    Display* display = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(display, nullptr);
+
+    Window window = 0;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            window = FindTopLevel(display, "Skyweave");
+            return window != 0;
+        },
+        10.0))
+        << ReadText(err);
+    XWindowAttributes attributes;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return XGetWindowAttributes(display, window, &attributes) != 0 &&
+                   attributes.map_state == IsViewable;
+        },
+        5.0));
+    EXPECT_EQ(attributes.width, 1280);
+    EXPECT_EQ(attributes.height, 720);
+    Capture shown;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            shown = Grab(display, window, 1280, 720);
+            return shown.non_black > 1280u * 720u / 2 && shown.colours > 500;
+        },
+        10.0))
+        << "lit " << shown.non_black << " colours " << shown.colours;
+
+    // The pointer crossing and clicking the window leaves it running.
+    EXPECT_EQ(RunTool({"/usr/bin/env", "xdotool", "mousemove", "--window", std::to_string(window),
+                       "100", "100", "mousemove", "--window", std::to_string(window), "300", "200",
+                       "click", "1"},
+                      env),
+              0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(saver.Running()) << "ended on the pointer; stderr: " << ReadText(err);
+
+    // A key ends it, cleanly.
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
+    EXPECT_EQ(RunTool({"/usr/bin/env", "xdotool", "key", "q"}, env), 0);
+    EXPECT_TRUE(WaitFor([&] { return !saver.Running(); }, 5.0)) << "a key did not end it";
+    ASSERT_TRUE(saver.ExitStatus().has_value());
+    EXPECT_TRUE(WIFEXITED(*saver.ExitStatus()));
+    EXPECT_EQ(WEXITSTATUS(*saver.ExitStatus()), 0);
+    EXPECT_EQ(ReadText(err), "");
+    XCloseDisplay(display);
 }
 
 TEST(HackForeignWindow, AWindowIdThatNamesNoWindowFails) {
