@@ -1,0 +1,167 @@
+// skyweave-pan end to end: pack, info and extract round trips, malformed
+// files and names that try to leave the output directory.
+#include "engine/panorama_bytes.h"
+#include "tools/tool_runner.h"
+
+namespace skyweave {
+namespace {
+
+using namespace skyweave::testing;
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
+    const std::string text = ReadText(path);
+    return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+TEST_F(ToolTest, PanHelpAndUsageErrors) {
+    const ToolResult help = Pan({"--help"});
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_NE(help.out.find("skyweave-pan extract FILE DIR"), std::string::npos);
+    EXPECT_EQ(Pan({}).exit_code, 2);
+    EXPECT_EQ(Pan({"shuffle"}).exit_code, 2);
+    EXPECT_EQ(Pan({"info"}).exit_code, 2);
+    const std::string image = Write("a.bmp", UniformBmp24(32, 16, {1, 2, 3}));
+    EXPECT_EQ(
+        Pan({"pack", "-o", Path("x.pan"), "--image", image, "--init", "1,2,3,4,5,6,7"}).exit_code,
+        2);
+    EXPECT_EQ(Pan({"pack", "-o", Path("x.pan"), "--image", image, "--init", "1,2,3,4,5,6,7,40000"})
+                  .exit_code,
+              2);
+    EXPECT_EQ(
+        Pan({"pack", "-o", Path("x.pan"), "--image", image, "--version-code", "256"}).exit_code, 2);
+    EXPECT_EQ(Pan({"pack", "--image", image}).exit_code, 2);
+    EXPECT_FALSE(fs::exists(Path("x.pan")));
+}
+
+TEST_F(ToolTest, PackWritesTheLayoutTheReaderExpects) {
+    const std::vector<std::uint8_t> image = UniformBmp24(32, 16, {9, 8, 7});
+    const std::string image_path = Write("pic.bmp", image);
+    std::ofstream(Path("~note.txt")) << "note";
+    ASSERT_EQ(Pan({"pack", "-o", Path("out.pan"), "--image", image_path, "--init",
+                   "120,60,0,0,10,-5,0,75", "--file", Path("~note.txt"), "--version-code", "255"})
+                  .exit_code,
+              0);
+    // Built independently: the same container by the test's byte builder.
+    const Bytes expected = RawContainer(
+        {{"BTMP", 64, static_cast<std::uint32_t>(image.size())},
+         {"INIT", 64 + static_cast<std::uint32_t>(image.size()), 16},
+         {"FILE", 80 + static_cast<std::uint32_t>(image.size()), 19}},
+        [&] {
+            Bytes body = image;
+            const Bytes init = Init(120, 60, 0, 0, 10, -5, 0, 75);
+            const Bytes files = FileRecords({{"~note.txt", "note"}});
+            body.insert(body.end(), init.begin(), init.end());
+            body.insert(body.end(), files.begin(), files.end());
+            return body;
+        }(),
+        0xFF);
+    Bytes written = ReadBytes(Path("out.pan"));
+    ASSERT_EQ(written.size(), expected.size());
+    // Bytes that are not read may differ; the rest must not.
+    for (std::size_t at :
+         {4, 5, 6, 7, 13, 14, 15, 28, 29, 30, 31, 44, 45, 46, 47, 60, 61, 62, 63}) {
+        written[at] = expected[at];
+    }
+    EXPECT_EQ(written, expected);
+}
+
+TEST_F(ToolTest, InfoShowsDirectoryInitFilesAndHotSpots) {
+    Bytes hot_spots = {1};
+    hot_spots.resize(17, 0);
+    hot_spots.insert(hot_spots.end(), {'d', 'o', 'o', 'r', 0});
+    const std::string file =
+        Write("x.pan", Container({{"BTMP", UniformBmp24(32, 16, {1, 1, 1})},
+                                  {"INIT", Init(-90, 90, 0, 0, 5, 6, 7, 0)},
+                                  {"FILE", FileRecords({{"~a", "12"}, {"b", ""}})},
+                                  {"HSPT", hot_spots}},
+                                 0x01));
+    const ToolResult info = Pan({"info", file});
+    EXPECT_EQ(info.exit_code, 0) << info.err;
+    EXPECT_NE(info.out.find("kind: \"CVVL\"\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("version code: 1 (a version 5.0 file: refused by version 4.0)"),
+              std::string::npos);
+    EXPECT_NE(info.out.find("directory: 4 entries\n"), std::string::npos);
+    EXPECT_NE(info.out.find("  HSPT offset=80 size=22\n"),
+              std::string::npos);  // chunks stand in reverse
+    EXPECT_NE(info.out.find("INIT form: extent; heading 45 to -45, pitch -45 to 45"),
+              std::string::npos);
+    EXPECT_NE(info.out.find("extents: heading=360 pitch=90 (partial panorama)"), std::string::npos);
+    EXPECT_NE(info.out.find("initial view: heading=5 pitch=6 roll=7 zoom=60"), std::string::npos);
+    EXPECT_NE(info.out.find("FILE: ~a 2 bytes\nFILE: b 0 bytes\n"), std::string::npos);
+    EXPECT_NE(info.out.find("HSPT: 1 hot spots"), std::string::npos);
+
+    const ToolResult plain = Pan({"info", std::string(SKYWEAVE_SOURCE_DIR) + "/samples/city.jpg"});
+    EXPECT_EQ(plain.exit_code, 0);
+    EXPECT_NE(plain.out.find("kind: \"JFIF\""), std::string::npos);
+}
+
+TEST_F(ToolTest, MalformedFilesGiveAClearMessageAndExitOne) {
+    const Bytes body = {'x', 'y'};
+    struct Case {
+        Bytes bytes;
+        std::string message;
+    };
+    Bytes cut_records = FileRecords({{"~a", "1"}});
+    cut_records.pop_back();
+    cut_records.insert(cut_records.end(), {'b', 0, 9, 0, 0, 0, 'z'});
+    const std::vector<Case> cases = {
+        {RawContainer({{"BTMP", 0xFFFFFFF0u, 0x40}}, body),
+         "chunk BTMP (offset 4294967280, size 64) runs past the end of the file (34 bytes)"},
+        {RawContainer({{"BTMP", 32, 2}}, body, 0, 1000),
+         "the directory declares 1000 entries but only 1 fit in the file"},
+        {Bytes{'C', 'V', 'V', 'L', 0, 0}, "the header is cut short (6 of 16 bytes)"},
+        {Container({{"INIT", Init(0, 0, 0, 0)}}), "there is no usable BTMP chunk"},
+        {Container({{"BTMP", body}, {"FILE", cut_records}}),
+         "the FILE records run past their chunk"},
+        {Container({{"BTMP", body}, {"HSPT", {3, 0, 0}}}), "the HSPT records run past their chunk"},
+        {Bytes{0xFF, 0xD8, 0xFF, 0xE1, 0}, "unsupported file format"},
+    };
+    for (const Case& c : cases) {
+        const ToolResult info = Pan({"info", Write("bad.pan", c.bytes)});
+        EXPECT_EQ(info.exit_code, 1) << c.message;
+        EXPECT_NE(info.err.find(c.message), std::string::npos) << info.err;
+    }
+    EXPECT_EQ(Pan({"info", Path("missing.pan")}).exit_code, 1);
+}
+
+TEST_F(ToolTest, ExtractRoundTripsPackedFiles) {
+    const std::string sample = std::string(SKYWEAVE_SOURCE_DIR) + "/samples/sunset.jpg";
+    fs::create_directory(Path("in"));
+    std::ofstream(Path("in/~one.txt")) << "first file";
+    std::ofstream(Path("in/two.bin"), std::ios::binary) << std::string("\0\1\2", 3);
+    ASSERT_EQ(Pan({"pack", "-o", Path("s.pan"), "--image", sample, "--file", Path("in/~one.txt"),
+                   "--file", Path("in/two.bin")})
+                  .exit_code,
+              0);
+    const ToolResult extract = Pan({"extract", Path("s.pan"), Path("out")});
+    EXPECT_EQ(extract.exit_code, 0) << extract.err;
+    EXPECT_EQ(ReadBytes(Path("out/image.jpg")), ReadBytes(sample));
+    EXPECT_EQ(ReadText(Path("out/~one.txt")), "first file");
+    EXPECT_EQ(ReadText(Path("out/two.bin")), std::string("\0\1\2", 3));
+}
+
+TEST_F(ToolTest, ExtractRefusesNamesThatLeaveTheDirectory) {
+    const std::string file =
+        Write("evil.pan", Container({{"BTMP", UniformBmp24(32, 16, {1, 1, 1})},
+                                     {"FILE", FileRecords({{"../evil", "x"},
+                                                           {"/tmp/abs", "y"},
+                                                           {"..", "z"},
+                                                           {"image.bmp", "w"},
+                                                           {"fine", "ok"}})}}));
+    fs::create_directory(Path("out"));
+    fs::create_symlink(Path("victim"), Path("out/fine.link"));
+    const ToolResult extract = Pan({"extract", file, Path("out")});
+    EXPECT_EQ(extract.exit_code, 1);
+    EXPECT_NE(extract.err.find("refusing the unsafe file name \"../evil\""), std::string::npos)
+        << extract.err;
+    EXPECT_NE(extract.err.find("refusing the unsafe file name \"/tmp/abs\""), std::string::npos);
+    EXPECT_NE(extract.err.find("refusing \"image.bmp\": the image stream has that name"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(Path("evil")));
+    EXPECT_EQ(ReadText(Path("out/fine")), "ok");
+    EXPECT_EQ(fs::file_size(Path("out/image.bmp")), UniformBmp24(32, 16, {1, 1, 1}).size());
+}
+
+}  // namespace
+}  // namespace skyweave

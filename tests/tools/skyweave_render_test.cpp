@@ -1,0 +1,178 @@
+// skyweave-render end to end: exit codes, the exact load-failure text on
+// stderr, and the pictures it writes, read back with libpng and compared
+// with colours computed here by the picture model's expansion rules.
+#include <png.h>
+
+#include <regex>
+
+#include "engine/panorama_bytes.h"
+#include "tools/tool_runner.h"
+
+namespace skyweave {
+namespace {
+
+using namespace skyweave::testing;
+
+struct Png {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::vector<std::uint8_t> rgb;  // top row first
+    Rgb At(std::uint32_t x, std::uint32_t y) const {
+        const std::uint8_t* p = rgb.data() + (static_cast<std::size_t>(y) * width + x) * 3;
+        return {p[0], p[1], p[2]};
+    }
+};
+
+Png ReadPng(const std::string& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    Png png;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        ADD_FAILURE() << "not a PNG: " << path;
+        return png;
+    }
+    image.format = PNG_FORMAT_RGB;
+    png.width = image.width;
+    png.height = image.height;
+    png.rgb.resize(PNG_IMAGE_SIZE(image));
+    EXPECT_TRUE(png_image_finish_read(&image, nullptr, png.rgb.data(), 0, nullptr));
+    return png;
+}
+
+// Every pixel of `png` is `colour`.
+void ExpectUniform(const Png& png, Rgb colour) {
+    int wrong = 0;
+    for (std::uint32_t y = 0; y < png.height; ++y) {
+        for (std::uint32_t x = 0; x < png.width; ++x) {
+            wrong += !(png.At(x, y) == colour);
+        }
+    }
+    EXPECT_EQ(wrong, 0) << "first pixel " << int{png.At(0, 0).red} << "," << int{png.At(0, 0).green}
+                        << "," << int{png.At(0, 0).blue};
+}
+
+TEST_F(ToolTest, RenderHelpAndUsageErrorsExitTwo) {
+    const ToolResult help = Render({"--help"});
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_NE(help.out.find("--frames N"), std::string::npos);
+    const std::string file = std::string(SKYWEAVE_SOURCE_DIR) + "/samples/city.jpg";
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {file},
+                                               {file, "-o", Path("a.png"), "--frames", "3"},
+                                               {file, "-o", Path("a.gif")},
+                                               {file, "-o", Path("a.png"), "--size", "0x10"},
+                                               {file, "-o", Path("a.png"), "--size", "64"},
+                                               {file, "-o", Path("a.png"), "--quality", "3"},
+                                               {file, "-o", Path("a.png"), "--depth", "32"},
+                                               {file, "-o", Path("a.png"), "--view", "1,2,3"},
+                                               {file, "-o", Path("a.png"), "--view", "1,2,3,nan"},
+                                               {file, "--frames", "0"},
+                                               {file, "-o", Path("a.png"), "--wobble"}}) {
+        EXPECT_EQ(Render(args).exit_code, 2) << (args.empty() ? "" : args.back());
+    }
+    EXPECT_FALSE(std::filesystem::exists(Path("a.png")));
+}
+
+TEST_F(ToolTest, LoadFailuresPrintOnlyTheMessage) {
+    struct Case {
+        std::string file;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {Write("tiny.pan", {'C', 'V', 'V'}), "File Type Error: Unsupported File Format\n"},
+        {Path("missing.pan"), "File I/O Error: Cannot Open Specified File\n"},
+        {Write("riff.avi", {'R', 'I', 'F', 'F', 0, 0, 0, 0}),
+         "File Format Error: Cannot Format Specified Image.  Unsupported file fomat\n"},
+        {Write("empty.pan", Container({})),
+         "File Format Error: Cannot Format Specified Image.  \n"},
+        {Write("new.pan", Container({{"BTMP", UniformBmp24(32, 16, {1, 2, 3})}}, 1)),
+         "Version Error: Cannot load a version 5.0 file with version 4.0 software\n"},
+    };
+    for (const Case& c : cases) {
+        const ToolResult result = Render({c.file, "-o", Path("out.png")});
+        EXPECT_EQ(result.exit_code, 1);
+        EXPECT_EQ(result.err, c.message);
+        EXPECT_EQ(result.out, "");
+        EXPECT_FALSE(std::filesystem::exists(Path("out.png")));
+    }
+}
+
+TEST_F(ToolTest, UniformPanoramasComeOutInTheExpandedScreenColour) {
+    const Rgb colour{203, 118, 45};
+    const std::string file = Write("flat.pan", Container({{"BTMP", UniformBmp24(64, 32, colour)}}));
+    // The expansions of the picture model, computed here: 5-6-5 keeps the
+    // top 5, 6, 5 bits, 5-5-5 the top 5 of each, low bits zero.
+    struct Case {
+        std::string depth;
+        Rgb expected;
+    };
+    for (const Case& c :
+         {Case{"24", colour}, Case{"16", {200, 116, 40}}, Case{"15", {200, 112, 40}}}) {
+        for (const std::string quality : {"0", "8"}) {
+            const ToolResult result =
+                Render({file, "-o", Path("flat.png"), "--size", "100x50", "--depth", c.depth,
+                        "--quality", quality, "--view", "33,-12,4,75"});
+            ASSERT_EQ(result.exit_code, 0) << result.err;
+            const Png png = ReadPng(Path("flat.png"));
+            EXPECT_EQ(png.width, 100u);
+            EXPECT_EQ(png.height, 50u);
+            ExpectUniform(png, c.expected);
+        }
+    }
+}
+
+TEST_F(ToolTest, EightBitFramesGoThroughTheColourTable) {
+    const Bytes eight = Bmp8(
+        64, 32,
+        [](int i) {
+            return Rgb{static_cast<std::uint8_t>(i), 77, static_cast<std::uint8_t>(255 - i)};
+        },
+        [](int, int) { return std::uint8_t{9}; });
+    const std::string file = Write("eight.bmp", eight);
+    for (const std::string depth : {"8", "24"}) {
+        ASSERT_EQ(
+            Render({file, "-o", Path("eight.png"), "--size", "40x40", "--depth", depth}).exit_code,
+            0);
+        ExpectUniform(ReadPng(Path("eight.png")), Rgb{9, 77, 246});
+    }
+}
+
+TEST_F(ToolTest, PicturesAreWrittenTopRowFirst) {
+    // Sky red above the horizon, ground blue below it.
+    const std::string file = Write("sky.bmp", Bmp24(128, 64, [](int, int y) {
+                                       return y < 32 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
+                                   }));
+    ASSERT_EQ(
+        Render({file, "-o", Path("sky.png"), "--size", "64x48", "--view", "0,0,0,90"}).exit_code,
+        0);
+    const Png png = ReadPng(Path("sky.png"));
+    EXPECT_EQ(png.At(10, 0), (Rgb{255, 0, 0}));
+    EXPECT_EQ(png.At(10, 47), (Rgb{0, 0, 255}));
+    ASSERT_EQ(
+        Render({file, "-o", Path("sky.bmp"), "--size", "64x48", "--view", "0,0,0,90"}).exit_code,
+        0);
+    const std::string bmp = ReadText(Path("sky.bmp"));
+    ASSERT_EQ(bmp.size(), 54u + 64 * 48 * 3);
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(static_cast<std::uint8_t>(bmp[18]), 64);
+    EXPECT_EQ(static_cast<std::uint8_t>(bmp[22]), 48);
+    EXPECT_EQ(static_cast<std::uint8_t>(bmp[28]), 24);
+    // BMP rows run bottom-up: the first row is ground (blue, stored B, G, R).
+    EXPECT_EQ(static_cast<std::uint8_t>(bmp[54]), 255);
+    EXPECT_EQ(static_cast<std::uint8_t>(bmp[56]), 0);
+    EXPECT_EQ(static_cast<std::uint8_t>(bmp[bmp.size() - 1]), 255);  // top row red
+}
+
+TEST_F(ToolTest, FramesModePrintsOneTimingLine) {
+    const std::string file = std::string(SKYWEAVE_SOURCE_DIR) + "/samples/courtyard.jpg";
+    const ToolResult result = Render({file, "--frames", "5", "--size", "64x48", "--turn", "2"});
+    EXPECT_EQ(result.exit_code, 0) << result.err;
+    EXPECT_TRUE(std::regex_match(
+        result.out, std::regex("frames=5 size=64x48 ms_per_frame=[0-9]+\\.[0-9]{3}\n")))
+        << result.out;
+    EXPECT_EQ(result.err, "");
+}
+
+}  // namespace
+}  // namespace skyweave
