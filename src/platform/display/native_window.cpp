@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <limits>
@@ -21,6 +22,8 @@ constexpr std::int32_t kCloseMessage = 0x0010;
 // noticed well within a second.
 constexpr std::uint64_t kParentCheckMs = 200;
 constexpr std::uint64_t kMaxWaitMs = 100;
+// The idle poll period of a window inside a foreign window.
+constexpr std::uint64_t kChildPollMs = 10;
 
 // The display under the pointer: a screen saver starts where the user is.
 int DisplayUnderPointer() {
@@ -68,6 +71,22 @@ std::unique_ptr<NativeWindow> NativeWindow::Create(const WindowPlacement& placem
             }
             window->window_ = SDL_CreateWindowFrom(
                 reinterpret_cast<const void*>(static_cast<std::uintptr_t>(window->child_->id())));
+            if (window->window_ != nullptr) {
+                // SDL takes a foreign window as it is and selects no input on
+                // it; the events must be selected on SDL's own connection,
+                // since X delivers them only to the client that asked.
+                SDL_SysWMinfo info;
+                SDL_VERSION(&info.version);
+                if (SDL_GetWindowWMInfo(window->window_, &info) == SDL_TRUE &&
+                    info.subsystem == SDL_SYSWM_X11) {
+                    XSelectInput(info.info.x11.display, info.info.x11.window,
+                                 KeyPressMask | KeyReleaseMask | ButtonPressMask |
+                                     ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
+                                     LeaveWindowMask | FocusChangeMask | ExposureMask |
+                                     StructureNotifyMask | PropertyChangeMask | KeymapStateMask);
+                    XFlush(info.info.x11.display);
+                }
+            }
             break;
         }
     }
@@ -361,7 +380,14 @@ void NativeWindow::RunMessageLoop(const std::function<void()>& on_idle, bool end
         } else {
             wait = 0;
         }
-        SDL_WaitEventTimeout(nullptr, static_cast<int>(wait));
+        if (child_) {
+            // No blocking wait on a foreign window: SDL would leave a wake-up
+            // message addressed to it, which fails once the host destroys
+            // the window and ends the process when SDL closes its display.
+            SDL_Delay(static_cast<Uint32>(std::min<std::uint64_t>(wait, kChildPollMs)));
+        } else {
+            SDL_WaitEventTimeout(nullptr, static_cast<int>(wait));
+        }
     }
 }
 

@@ -1,0 +1,118 @@
+// How input ends the full-screen saver: the first mouse movement only
+// records, a one-pixel movement after it ends; a key release alone does not
+// end, a key press does; after the end the splash shows for about two
+// seconds and the program exits 0 with its staging directory gone.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "saver_harness.h"
+
+namespace skyweave::test {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+std::vector<std::string> MouseLines(const std::string& log) {
+    std::vector<std::string> lines;
+    std::istringstream in(log);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("event mouse ", 0) == 0) {
+            lines.push_back(line.substr(12));
+        }
+    }
+    return lines;
+}
+
+TEST(SaverInputTest, FirstMouseMovementOnlyRecordsAndAOnePixelMoveEnds) {
+    Xvfb x(640, 480, 24);
+    ASSERT_FALSE(x.name().empty());
+    Xdotool(x.name(), {"mousemove", "100", "100"});
+    TempDir home;
+    SaverProcess saver({"/s"}, x.name(), home.path());
+    ASSERT_TRUE(saver.WaitForLog("event shown"));
+    ASSERT_TRUE(saver.WaitForLog("event message"));
+    // Move one pixel at a time until the saver ends; the window may have
+    // recorded the resting pointer already when it appeared under it.
+    int moves = 0;
+    while (saver.Log().find("event mouse end") == std::string::npos && moves < 4) {
+        ++moves;
+        Xdotool(x.name(), {"mousemove", std::to_string(100 + moves), "100"});
+        saver.WaitForLog("event mouse end", milliseconds(1500));
+        if (saver.Log().find("event mouse first") != std::string::npos &&
+            saver.Log().find("event mouse end") == std::string::npos) {
+            EXPECT_TRUE(saver.Running()) << "a recording movement ended the saver";
+        }
+    }
+    EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
+    const auto lines = MouseLines(saver.Log());
+    ASSERT_EQ(lines.size(), 2u) << saver.Log();
+    int fx = 0, fy = 0, ex = 0, ey = 0;
+    ASSERT_EQ(std::sscanf(lines[0].c_str(), "first %d %d", &fx, &fy), 2) << lines[0];
+    ASSERT_EQ(std::sscanf(lines[1].c_str(), "end %d %d", &ex, &ey), 2) << lines[1];
+    EXPECT_EQ(ex - fx, 1);
+    EXPECT_EQ(ey, fy);
+    EXPECT_LE(moves, 2);
+}
+
+TEST(SaverInputTest, KeyReleaseAloneKeepsRunningKeyPressEndsAfterTheSplash) {
+    Xvfb x(640, 480, 24);
+    ASSERT_FALSE(x.name().empty());
+    TempDir home;
+    WriteSettings(home.path(), {{"FilePath", SamplePath("sunset.jpg")}, {"Size", "50"}});
+    // The key goes down before the saver starts, so that only its release
+    // happens while the saver runs (a server sends no release for a key
+    // that is up): the user letting go of the key that was last typed.
+    Xdotool(x.name(), {"keydown", "a"});
+    SaverProcess saver({"/s"}, x.name(), home.path());
+    ASSERT_TRUE(saver.WaitForFrames(10)) << saver.Log();
+
+    Xdotool(x.name(), {"keyup", "a"});
+    Pause(milliseconds(1000));
+    EXPECT_TRUE(saver.Running());
+    EXPECT_EQ(saver.Log().find("event end request"), std::string::npos);
+
+    const auto pressed = std::chrono::steady_clock::now();
+    Xdotool(x.name(), {"keydown", "a"});
+    ASSERT_TRUE(saver.WaitForLog("event close", seconds(10))) << saver.Log();
+    // During the close the screen is black with the 600 x 400 splash centred.
+    Screenshot shot;
+    for (int i = 0; i < 20 && saver.Running(); ++i) {
+        shot = TakeScreenshot(x.name());
+        if (shot.ok() && shot.CountNonBlack(20, 40, 620, 440) > 600 * 400 * 95 / 100) {
+            break;
+        }
+        Pause(milliseconds(50));
+    }
+    ASSERT_TRUE(shot.ok());
+    EXPECT_GT(shot.CountNonBlack(20, 40, 620, 440), 600 * 400 * 95 / 100);
+    EXPECT_EQ(shot.CountNonBlack(0, 0, 640, 40), 0);
+    EXPECT_EQ(shot.CountNonBlack(0, 440, 640, 480), 0);
+    EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
+    const auto shown = std::chrono::steady_clock::now() - pressed;
+    EXPECT_GE(shown, milliseconds(1800));
+    Xdotool(x.name(), {"keyup", "a"});
+
+    const auto frames = ParseFrames(saver.Log());
+    ASSERT_FALSE(frames.empty());
+    if (!frames.back().staging.empty()) {
+        EXPECT_FALSE(std::filesystem::exists(frames.back().staging)) << frames.back().staging;
+    }
+}
+
+TEST(SaverInputTest, MouseButtonEnds) {
+    Xvfb x(640, 480, 24);
+    ASSERT_FALSE(x.name().empty());
+    TempDir home;
+    SaverProcess saver({"/s"}, x.name(), home.path());
+    ASSERT_TRUE(saver.WaitForLog("event message"));
+    Xdotool(x.name(), {"click", "1"});
+    ASSERT_TRUE(saver.WaitForLog("event button down", seconds(10)));
+    EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
+}
+
+}  // namespace
+}  // namespace skyweave::test

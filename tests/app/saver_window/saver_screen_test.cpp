@@ -1,0 +1,180 @@
+// What the full-screen saver puts on the screen: the message asking for a
+// file, a panorama in a drifting view rectangle on black, a load failure's
+// text, and 5-6-5 frames on a 16-bit screen. Pixels are read back from Xvfb.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/display/screen_depth.h"
+#include "saver_harness.h"
+
+namespace skyweave::test {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// Polls screenshots until `ready` accepts one; returns the last one taken.
+template <typename Ready>
+Screenshot PollScreen(const std::string& display, Ready ready, milliseconds timeout = seconds(15)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    Screenshot shot = TakeScreenshot(display);
+    while (!ready(shot) && std::chrono::steady_clock::now() < deadline) {
+        Pause(milliseconds(100));
+        shot = TakeScreenshot(display);
+    }
+    return shot;
+}
+
+void EndWithKey(const std::string& display, SaverProcess& saver) {
+    Xdotool(display, {"key", "space"});
+    EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
+}
+
+TEST(SaverScreenTest, NoFileShowsTheSelectMessageAtTheTopLeftOnBlack) {
+    Xvfb x(640, 480, 24);
+    ASSERT_FALSE(x.name().empty());
+    TempDir home;
+    SaverProcess saver({"/s"}, x.name(), home.path());
+    ASSERT_TRUE(saver.WaitForLog(
+        "event message Please select a file to activate this screensaver's features.\n"));
+    // The text stands in a band at the top left; the 600 x 400 splash is
+    // centred at (20, 40); everything else is black.
+    const Screenshot shot = PollScreen(x.name(), [](const Screenshot& s) {
+        return s.ok() && s.CountWhite(0, 0, 640, 20) > 200 &&
+               s.CountNonBlack(20, 40, 620, 440) > 200000;
+    });
+    ASSERT_TRUE(shot.ok());
+    EXPECT_GT(shot.CountWhite(0, 0, 470, 20), 200);
+    EXPECT_EQ(shot.CountWhite(480, 0, 640, 20), 0) << "the text is wider than expected";
+    EXPECT_EQ(shot.CountNonBlack(0, 24, 640, 40), 0);
+    EXPECT_EQ(shot.CountNonBlack(0, 440, 640, 480), 0);
+    EXPECT_EQ(shot.CountNonBlack(0, 40, 20, 440), 0);
+    EXPECT_EQ(shot.CountNonBlack(620, 40, 640, 440), 0);
+    EXPECT_GT(shot.CountNonBlack(20, 40, 620, 440), 600 * 400 * 95 / 100);
+    EXPECT_TRUE(saver.Running());
+    EndWithKey(x.name(), saver);
+}
+
+TEST(SaverScreenTest, PanoramaFillsTheDriftingViewRectangleAndTheRestIsBlack) {
+    Xvfb x(640, 480, 24);
+    ASSERT_FALSE(x.name().empty());
+    TempDir home;
+    WriteSettings(home.path(), {{"FilePath", SamplePath("courtyard.jpg")},
+                                {"Size", "20"},
+                                {"Moving", "1"},
+                                {"Heading", "15"},
+                                {"HeadingRandom", "0"},
+                                {"Pitch", "0"},
+                                {"PitchRandom", "0"},
+                                {"Roll", "0"},
+                                {"RollRandom", "0"}});
+    SaverProcess saver({"/s"}, x.name(), home.path());
+    ASSERT_TRUE(saver.WaitForFrames(60)) << saver.Log();
+
+    // The screenshot shows one of the frames logged around it.
+    const std::size_t before = ParseFrames(saver.Log()).size();
+    const Screenshot shot = TakeScreenshot(x.name());
+    const auto frames = ParseFrames(saver.Log());
+    ASSERT_TRUE(shot.ok());
+    int left = 640, top = 480, right = 0, bottom = 0;
+    int inner_left = 0, inner_top = 0, inner_right = 640, inner_bottom = 480;
+    for (std::size_t i = before - 1; i < frames.size(); ++i) {
+        left = std::min(left, frames[i].left);
+        top = std::min(top, frames[i].top);
+        right = std::max(right, frames[i].right);
+        bottom = std::max(bottom, frames[i].bottom);
+        inner_left = std::max(inner_left, frames[i].left);
+        inner_top = std::max(inner_top, frames[i].top);
+        inner_right = std::min(inner_right, frames[i].right);
+        inner_bottom = std::min(inner_bottom, frames[i].bottom);
+    }
+    ASSERT_LT(inner_left + 8, inner_right) << "too many frames between the log reads";
+    int outside_lit = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int xx = 0; xx < 640; ++xx) {
+            const bool near = xx >= left - 2 && xx < right + 2 && y >= top - 2 && y < bottom + 2;
+            if (!near && !shot.IsBlack(xx, y)) {
+                ++outside_lit;
+            }
+        }
+    }
+    EXPECT_EQ(outside_lit, 0);
+    const int area = (inner_right - inner_left) * (inner_bottom - inner_top);
+    EXPECT_GT(shot.CountNonBlack(inner_left, inner_top, inner_right, inner_bottom), area * 8 / 10);
+
+    // Fifty consecutive frames: one pixel per frame on each axis, a constant
+    // 128 x 96 rectangle inside the screen, and the heading turning by 1.5.
+    ASSERT_GE(frames.size(), 51u);
+    for (std::size_t i = 1; i <= 50; ++i) {
+        const FrameLine& a = frames[i - 1];
+        const FrameLine& b = frames[i];
+        EXPECT_EQ(b.number, a.number + 1);
+        EXPECT_EQ(std::abs(b.left - a.left), 1) << i;
+        EXPECT_EQ(std::abs(b.top - a.top), 1) << i;
+        EXPECT_EQ(b.right - b.left, 128);
+        EXPECT_EQ(b.bottom - b.top, 96);
+        EXPECT_GE(b.left, 0);
+        EXPECT_GE(b.top, 0);
+        EXPECT_LE(b.right, 640);
+        EXPECT_LE(b.bottom, 480);
+        const double turn = std::fmod(b.heading - a.heading + 360.0, 360.0);
+        EXPECT_NEAR(turn, 1.5, 1e-6) << i;
+        EXPECT_EQ(b.depth, 24);
+    }
+    EndWithKey(x.name(), saver);
+}
+
+TEST(SaverScreenTest, MissingFileShowsTheOpenErrorAndKeepsRunning) {
+    Xvfb x(640, 480, 24);
+    ASSERT_FALSE(x.name().empty());
+    TempDir home;
+    WriteSettings(home.path(), {{"FilePath", (home.path() / "no-such-panorama.jpg").string()}});
+    SaverProcess saver({"/s"}, x.name(), home.path());
+    ASSERT_TRUE(saver.WaitForLog("event message File I/O Error: Cannot Open Specified File\n"))
+        << saver.Log();
+    const Screenshot shot = PollScreen(
+        x.name(), [](const Screenshot& s) { return s.ok() && s.CountWhite(0, 0, 640, 20) > 100; });
+    EXPECT_GT(shot.CountWhite(0, 0, 640, 20), 100);
+    Pause(milliseconds(1500));
+    EXPECT_TRUE(saver.Running());
+    EXPECT_TRUE(ParseFrames(saver.Log()).empty());
+    EndWithKey(x.name(), saver);
+}
+
+TEST(SaverScreenTest, SixteenBitScreenGetsFramesIn565) {
+    Xvfb x(640, 480, 16);
+    ASSERT_FALSE(x.name().empty());
+    {
+        // The depth query of this process, asked about the same server.
+        const char* old = std::getenv("DISPLAY");
+        const std::string saved = old != nullptr ? old : "";
+        setenv("DISPLAY", x.name().c_str(), 1);
+        unsetenv("SKYWEAVE_SCREEN_DEPTH");
+        EXPECT_EQ(QueryScreenDepth(), 16);
+        if (old != nullptr) {
+            setenv("DISPLAY", saved.c_str(), 1);
+        } else {
+            unsetenv("DISPLAY");
+        }
+    }
+    TempDir home;
+    WriteSettings(home.path(), {{"FilePath", SamplePath("city.jpg")}, {"Size", "100"}});
+    SaverProcess saver({"/s"}, x.name(), home.path(), {});
+    ASSERT_TRUE(saver.WaitForFrames(5)) << saver.Log();
+    for (const FrameLine& f : ParseFrames(saver.Log())) {
+        EXPECT_EQ(f.depth, 16);
+        EXPECT_EQ(f.left, 0);
+        EXPECT_EQ(f.right, 640);
+    }
+    const Screenshot shot = PollScreen(x.name(), [](const Screenshot& s) {
+        return s.ok() && s.CountNonBlack(0, 0, 640, 480) > 640 * 480 / 2;
+    });
+    EXPECT_GT(shot.CountNonBlack(0, 0, 640, 480), 640 * 480 / 2);
+    EndWithKey(x.name(), saver);
+}
+
+}  // namespace
+}  // namespace skyweave::test
