@@ -9,6 +9,7 @@
 #include <limits>
 #include <optional>
 
+#include "render/row_table.h"
 #include "render/view_geometry.h"
 
 namespace skyweave {
@@ -19,7 +20,7 @@ constexpr std::int32_t kCellSide = 16;
 constexpr std::int32_t kCellLevel = 4;
 constexpr std::int32_t kSquareHalf = 48;
 constexpr std::int32_t kSquareSide = 96;
-constexpr std::int32_t kGuardRows = 16;
+constexpr std::int32_t kGuardRows = kRowTableGuard;
 
 // Truncation towards zero that saturates instead of overflowing; a NaN gives
 // 0. Used for the polar-band thresholds, which run out of range for tiny
@@ -288,7 +289,7 @@ void PolePatch(PanoramaRenderer& renderer, int depth) {
         return;
     }
     const std::span<const std::int32_t> rowTable(
-        table - kGuardRows, static_cast<std::size_t>(state.srcHeight) + 2 * kGuardRows);
+        table - kGuardRows, static_cast<std::size_t>(RowTableSize(state.srcHeight)));
     DrawPolePatch(state, rowTable, depth);
 }
 
