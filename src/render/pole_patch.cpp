@@ -48,7 +48,7 @@ struct CellCorners {
     SourcePosition upperRight;
 };
 
-// One pole's pass over the state: holds what every cell needs.
+// The patch over one renderer state: holds what every cell needs.
 class PatchPainter {
   public:
     PatchPainter(const RenderState& state, std::span<const std::int32_t> rowTable,
