@@ -209,3 +209,43 @@ TEST_F(SendDiagnosticTest, HostChildSignalHandlingIsLeftAlone) {
 
 }  // namespace
 }  // namespace skyweave
+
+namespace skyweave {
+namespace {
+
+std::vector<std::string> ReadLines(const std::filesystem::path& file) {
+    std::vector<std::string> lines;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The whole road with a real server program: the first text finds no server
+// and starts it (that text may be lost while the server is still starting),
+// and once the server listens the next text reaches it intact.
+TEST_F(SendDiagnosticTest, StartedServerReceivesTheNextText) {
+    std::filesystem::copy_file(SKYWEAVE_DBS_RECEIVER, program_dir_.path() / "DBS.EXE");
+    const auto log = program_dir_.path() / "received";
+    ScopedEnv log_env("DBS_TEST_LOG", log.string());
+
+    SendDiagnostic(kLockTimeoutDiagnostic);
+    ASSERT_TRUE(test::WaitForFile(socket_path_));
+    SendDiagnostic(kMemFaultDiagnostic);
+    // The server ends after "Mem Fault" and removes its socket.
+    for (int i = 0; i < 3000 && std::filesystem::exists(socket_path_); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const std::vector<std::string> lines = ReadLines(log);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "4d656d204661756c740a00");
+    if (lines.size() == 2) {
+        EXPECT_EQ(lines.front(), "072a00");
+    }
+    EXPECT_LE(lines.size(), 2U);
+    EXPECT_TRUE(HasNoChildren());
+}
+
+}  // namespace
+}  // namespace skyweave
