@@ -1,13 +1,19 @@
 // skyweave-render: draws views of a panorama file with the saver's engine
 // into a picture file, or times a run of moving frames. Used by people who
 // make panoramas, by the tests and by the benchmarks.
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "command_line.h"
 #include "engine/panorama_engine.h"
@@ -58,6 +64,37 @@ struct Options {
     double turn = 1.5;
     bool stats = false;
 };
+
+// The process's peak resident set so far, in KiB.
+long PeakResidentKilobytes() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Milliseconds one plain memcpy of `bytes` bytes takes, averaged over
+// copies between buffers that together exceed the caches, as a frame copy
+// inside the pipeline does: the yardstick for a still frame that is only
+// copied.
+double FrameCopyMilliseconds(std::size_t bytes) {
+    constexpr int kPairs = 4;
+    constexpr int kCopies = 12;
+    std::vector<std::unique_ptr<std::uint8_t[]>> buffers;
+    for (int i = 0; i < 2 * kPairs; ++i) {
+        buffers.push_back(std::make_unique<std::uint8_t[]>(bytes));
+        std::memset(buffers.back().get(), i, bytes);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kCopies; ++i) {
+        const int pair = i % kPairs;
+        std::memcpy(buffers[2 * pair + 1].get(), buffers[2 * pair].get(), bytes);
+    }
+    const double total =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    volatile std::uint8_t sink = buffers[1][bytes / 2];  // keep the copies observable
+    (void)sink;
+    return total / kCopies;
+}
 
 int UsageError(std::string_view why) {
     std::cerr << "skyweave-render: " << why << "\n" << kUsage;
@@ -148,6 +185,7 @@ int Run(int argc, char** argv) {
         ::setenv("SKYWEAVE_SCREEN_DEPTH", std::to_string(*options.depth).c_str(), 1);
     }
 
+    const long rss_before_load_kb = PeakResidentKilobytes();
     const auto load_start = std::chrono::steady_clock::now();
     PanoramaEngine engine;
     try {
@@ -184,16 +222,25 @@ int Run(int argc, char** argv) {
                     options.size.height, total_ms / frames);
         if (options.stats) {
             const FrameStatistics& stats = engine.Statistics();
+            const std::size_t frame_bytes = static_cast<std::size_t>(engine.Frame().width) *
+                                            engine.Frame().height * engine.Frame().bytes_per_pixel;
+            // Taken before the copy yardstick allocates its two buffers.
+            const long peak_rss_kb = PeakResidentKilobytes();
+            const double frame_copy_ms = FrameCopyMilliseconds(frame_bytes);
             std::fprintf(stderr,
                          "load_ms=%.3f image=%dx%d depth=%d render_view_ms_per_frame=%.3f "
-                         "render_frame_ms_per_frame=%.3f moving=%llu still_renders=%llu "
-                         "still_copies=%llu\n",
+                         "render_frame_ms_per_frame=%.3f present_ms_per_frame=%.3f moving=%llu "
+                         "still_renders=%llu "
+                         "still_copies=%llu frame_bytes=%zu frame_copy_ms=%.3f "
+                         "rss_before_load_kb=%ld peak_rss_kb=%ld target_bytes=%zu\n",
                          load_ms, engine.ImageWidth(), engine.ImageHeight(), engine.ImageDepth(),
                          static_cast<double>(stats.render_view_ns) / 1e6 / frames,
                          static_cast<double>(stats.frame_ns) / 1e6 / frames,
+                         static_cast<double>(stats.present_ns) / 1e6 / frames,
                          static_cast<unsigned long long>(stats.moving_renders),
                          static_cast<unsigned long long>(stats.still_renders),
-                         static_cast<unsigned long long>(stats.still_copies));
+                         static_cast<unsigned long long>(stats.still_copies), frame_bytes,
+                         frame_copy_ms, rss_before_load_kb, peak_rss_kb, target.Pixels().size());
         }
         return 0;
     }

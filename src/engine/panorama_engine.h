@@ -75,8 +75,9 @@ struct Coverage {
 struct FrameStatistics {
     std::uint64_t moving_renders = 0;    // RenderView calls with filter kind 0
     std::uint64_t still_renders = 0;     // RenderView calls with the still quality
-    std::uint64_t still_copies = 0;      // still frames copied from the still buffer
+    std::uint64_t still_copies = 0;      // still frames presented from the still buffer
     std::uint64_t render_view_ns = 0;    // wall time spent inside RenderView, ns
+    std::uint64_t present_ns = 0;        // wall time spent in PresentFrame, ns
     std::uint64_t frame_ns = 0;          // wall time spent in RenderFrame, ns
     std::int16_t last_filter_kind = -1;  // filter kind of the last RenderView
 };
