@@ -51,14 +51,16 @@ struct Picture {
     }
 };
 
+// The packed pixel a sampler gives, without the junk byte 3 of 3-byte pixels.
 template <class Sampler>
 std::uint32_t Sample(const Picture& picture, std::int32_t u, std::int32_t v) {
-    std::uint8_t out[3] = {0, 0, 0};
-    Sampler{picture.Source()}(out, u, v);
-    return out[0] | out[1] << 8 | static_cast<std::uint32_t>(out[2]) << 16;
+    const std::uint32_t pixel = Sampler{picture.Source()}(u, v);
+    return Sampler::kPixelBytes == 3 ? pixel & 0xFFFFFFu : pixel;
 }
 
-constexpr std::int32_t Fixed(int whole, int fraction) { return whole << 16 | fraction; }
+constexpr std::int32_t Fixed(int whole, int fraction) {
+    return whole << 16 | fraction;
+}
 
 TEST(Sampling, NearestReadsTheRowAboveThroughTheRowTable) {
     Picture picture(3);
@@ -206,8 +208,7 @@ TEST(Sampling, UniformPicturesStayUniformUnderEveryKind) {
                     ASSERT_EQ(dest[i + 2], 0x5C);
                 } else {
                     const std::uint32_t pixel = dest[i] | dest[i + 1] << 8;
-                    const std::uint32_t expected =
-                        depth == 15 && kind != 0 ? 0x7FFFu : 0xFFFFu;
+                    const std::uint32_t expected = depth == 15 && kind != 0 ? 0x7FFFu : 0xFFFFu;
                     ASSERT_EQ(pixel, expected) << depth << " " << kind << " " << i;
                 }
             }
