@@ -5,6 +5,7 @@
 #include <ctime>
 #include <exception>
 #include <new>
+#include <string>
 #include <thread>
 
 #include "app/frame_log.h"
@@ -97,8 +98,17 @@ void CPanoramaSaverWnd::OnTimer(unsigned id) {
     }
 }
 
+void CPanoramaSaverWnd::TraceStatistics() {
+    if (!log_) {
+        return;
+    }
+    Trace("statistics frames " + std::to_string(frames_drawn_) + " draw_ns " +
+          std::to_string(draw_ns_) + " present_ns " + std::to_string(present_ns_));
+}
+
 void CPanoramaSaverWnd::OnClose() {
     Trace("close");
+    TraceStatistics();
     StopRandomTimer();
     if (splash_on_close_) {
         {
@@ -114,6 +124,7 @@ void CPanoramaSaverWnd::OnClose() {
 void CPanoramaSaverWnd::OnEndSignal() {
     // The host ends us: no splash, no delay, just an orderly teardown.
     Trace("signal");
+    TraceStatistics();
     StopRandomTimer();
     window_->Destroy();
 }
@@ -158,8 +169,14 @@ void CPanoramaSaverWnd::OnNextFrame() {
                 const PixelRect rect = ToPixelRect(strip);
                 window_->Invalidate(&rect, true);
             }
-            WindowDrawTarget target(*window_);
+            WindowDrawTarget target(*window_, &present_ns_);
+            const auto start = std::chrono::steady_clock::now();
             panorama_->Draw(target, ToPixelRect(motion_.view_rect()));
+            draw_ns_ +=
+                static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                               std::chrono::steady_clock::now() - start)
+                                               .count());
+            ++frames_drawn_;
             if (log_) {
                 log_->Write(motion_.view_rect(), motion_.heading(), motion_.pitch(), motion_.roll(),
                             motion_.zoom(), panorama_->Frame().depth, panorama_->StagingPath());

@@ -51,6 +51,7 @@ class CPanoramaSaverWnd : public CSaverWnd {
     void OnNextFrame();
     void ClosePanorama();
     void StopRandomTimer();
+    void TraceStatistics();
 
     SaverSettings settings_;
     bool splash_on_close_;
@@ -59,6 +60,11 @@ class CPanoramaSaverWnd : public CSaverWnd {
     std::string file_path_;
     unsigned random_timer_ = 0;
     AutoMotion motion_;
+    // Frames drawn, and the wall time of Draw and of the copies to the
+    // screen inside it, in nanoseconds (for the event log's statistics).
+    std::uint64_t frames_drawn_ = 0;
+    std::uint64_t draw_ns_ = 0;
+    std::uint64_t present_ns_ = 0;
 };
 
 }  // namespace skyweave

@@ -4,6 +4,7 @@
 #include <SDL.h>
 
 #include <array>
+#include <chrono>
 #include <cstring>
 
 #include "platform/display/native_window.h"
@@ -80,10 +81,19 @@ PixelRect WindowDrawTarget::ClientRect() const {
 void WindowDrawTarget::CopyFrame(const FrameImage& frame, std::int32_t source_x,
                                  std::int32_t source_y, const PixelRect& dest,
                                  const Palette* palette) {
-    WindowCanvas canvas = window_.GetCanvas();
-    const PixelRect changed =
-        CopyFrameToSurface(frame, source_x, source_y, dest, palette, canvas.surface());
-    canvas.Touch(changed);
+    const auto start = std::chrono::steady_clock::now();
+    {
+        WindowCanvas canvas = window_.GetCanvas();
+        const PixelRect changed =
+            CopyFrameToSurface(frame, source_x, source_y, dest, palette, canvas.surface());
+        canvas.Touch(changed);
+    }
+    if (present_ns_ != nullptr) {
+        *present_ns_ +=
+            static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                           std::chrono::steady_clock::now() - start)
+                                           .count());
+    }
 }
 
 PixelRect CopyFrameToSurface(const FrameImage& frame, std::int32_t source_x, std::int32_t source_y,

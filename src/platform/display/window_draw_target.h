@@ -17,7 +17,11 @@ class NativeWindow;
 
 class WindowDrawTarget : public DrawTarget {
   public:
-    explicit WindowDrawTarget(NativeWindow& window) : window_(window) {}
+    // window: where frames go. present_ns: when not null, the wall time of
+    // every copy (conversion and push to the screen) is added to it, in
+    // nanoseconds.
+    explicit WindowDrawTarget(NativeWindow& window, std::uint64_t* present_ns = nullptr)
+        : window_(window), present_ns_(present_ns) {}
 
     PixelRect ClientRect() const override;
     void CopyFrame(const FrameImage& frame, std::int32_t source_x, std::int32_t source_y,
@@ -25,6 +29,7 @@ class WindowDrawTarget : public DrawTarget {
 
   private:
     NativeWindow& window_;
+    std::uint64_t* present_ns_;
 };
 
 // The conversion itself, on any SDL surface: copies the block of `frame`
