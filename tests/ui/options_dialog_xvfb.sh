@@ -10,12 +10,15 @@
 set -euo pipefail
 
 program=$1
+[ -x "$program" ] || { echo "FAIL: $program is not built" >&2; exit 1; }
 shots=${SKYWEAVE_SHOTS_DIR:-}
 work=$(mktemp -d)
 xvfb_pid=
 dialog_pid=
+host_pid=
 
 cleanup() {
+    [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null || true
     [ -n "$dialog_pid" ] && kill "$dialog_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     wait 2>/dev/null || true
@@ -71,8 +74,21 @@ click_at_units() {
     xdotool mousemove "$((X + $2 * WIDTH / 285))" "$((Y + $3 * HEIGHT / 231))" click 1
 }
 
-# 1. No settings: Return presses OK, which stores the defaults as shown.
-open_dialog
+# A stand-in for the display settings' window, owner of the dialog.
+xmessage -title "Display Properties" -geometry 600x400+0+0 "host" &
+host_pid=$!
+host=$(timeout 20 xdotool search --sync --onlyvisible --name '^Display Properties$' | head -n1) ||
+    fail "no host window"
+transient_of() {
+    local hex
+    hex=$(xprop -id "$1" WM_TRANSIENT_FOR | grep -o '0x[0-9a-f]*' || true)
+    echo "$((16#${hex#0x}))"
+}
+
+# 1. No settings, owner given as "/c N": the dialog stays above window N, and
+# Return presses OK, which stores the defaults as shown.
+open_dialog "$host"
+[ "$(transient_of "$wid")" -eq "$host" ] || fail "/c $host: dialog not transient for it"
 [ -n "$shots" ] && mkdir -p "$shots" && import -window "$wid" "$shots/options-dialog.png"
 xdotool key Return
 expect_result OK
@@ -88,19 +104,39 @@ RollRandom=1
 Moving=1
 Zoom=60'
 [ "$(cat "$settings")" = "$expected" ] || fail "OK stored: $(cat "$settings")"
-echo "ok - Return stores the defaults the dialog showed"
+echo "ok - /c N owns the dialog; Return stores the defaults it showed"
 
-# 2. Changes, then Escape: nothing is stored.
+# 2. About opens the About box and its OK closes it; then changes and Escape
+# store nothing. The saver's "/c" alone finds the "Display Properties" window.
 cp "$settings" "$work/before"
-open_dialog
+if [ "$(basename "$program")" = skyweave ]; then
+    open_dialog
+    [ "$(transient_of "$wid")" -eq "$host" ] || fail "/c: dialog not transient for the host"
+else
+    open_dialog "$host"
+fi
+click_at_units "$wid" 253 217  # About
+about=$(timeout 20 xdotool search --sync --onlyvisible --name '^About Skyweave Screensaver$' |
+    head -n1) || fail "About opened no About box"
+sleep 0.5
+[ -n "$shots" ] && import -window root "$shots/about-box.png"
+xdotool windowfocus "$about" 2>/dev/null || true
+xdotool key Return
+for _ in $(seq 50); do
+    xdotool search --onlyvisible --name '^About Skyweave Screensaver$' >/dev/null 2>&1 || break
+    sleep 0.1
+done
+xdotool search --onlyvisible --name '^About Skyweave Screensaver$' >/dev/null 2>&1 &&
+    fail "About box did not close"
+xdotool windowfocus "$wid" 2>/dev/null || true
 click_at_units "$wid" 100 25  # into the file box
 xdotool key ctrl+a
 xdotool type --delay 20 "/tmp/changed.pan"
-xdotool key End
+click_at_units "$wid" 236 89  # heading "Random" off
 xdotool key Escape
 expect_result Cancel
 cmp -s "$settings" "$work/before" || fail "Escape changed the settings: $(cat "$settings")"
-echo "ok - Escape stores nothing"
+echo "ok - About opens and closes; changes then Escape store nothing"
 
 # 3. Alt+B browses; the chosen file's full path lands in the box; OK stores it.
 mkdir -p "$work/pans"
@@ -124,49 +160,3 @@ click_at_units "$wid" 32 217  # OK
 expect_result OK
 grep -qx "FilePath=$work/pans/harbour.pan" "$settings" || fail "Browse stored: $(cat "$settings")"
 echo "ok - Alt+B browses and OK stores the chosen path"
-
-# 4. About opens the About box; its OK closes it; Escape then cancels.
-cp "$settings" "$work/before"
-open_dialog
-click_at_units "$wid" 253 217  # About
-about=$(timeout 20 xdotool search --sync --onlyvisible --name '^About Skyweave Screensaver$' |
-    head -n1) || fail "About opened no About box"
-sleep 0.5
-[ -n "$shots" ] && import -window root "$shots/about-box.png"
-xdotool windowfocus "$about" 2>/dev/null || true
-xdotool key Return
-for _ in $(seq 50); do
-    xdotool search --onlyvisible --name '^About Skyweave Screensaver$' >/dev/null 2>&1 || break
-    sleep 0.1
-done
-xdotool search --onlyvisible --name '^About Skyweave Screensaver$' >/dev/null 2>&1 &&
-    fail "About box did not close"
-xdotool windowfocus "$wid" 2>/dev/null || true
-xdotool key Escape
-expect_result Cancel
-cmp -s "$settings" "$work/before" || fail "About changed the settings"
-echo "ok - About box opens and closes; nothing stored"
-
-# 5. Owners: "/c N" keeps the dialog above window N; the saver's "/c" alone
-# looks for the "Display Properties" window.
-xmessage -title "Display Properties" -geometry 600x400+0+0 "host" &
-host_pid=$!
-host=$(timeout 20 xdotool search --sync --onlyvisible --name '^Display Properties$' | head -n1) ||
-    fail "no host window"
-transient_of() {
-    xprop -id "$1" WM_TRANSIENT_FOR | grep -o '0x[0-9a-f]*' || true
-}
-open_dialog "$host"
-[ "$((16#$(transient_of "$wid" | sed 's/^0x//')))" -eq "$host" ] ||
-    fail "/c $host: dialog transient for '$(transient_of "$wid")'"
-xdotool key Escape
-expect_result Cancel
-if [ "$(basename "$program")" = skyweave ]; then
-    open_dialog
-    [ "$((16#$(transient_of "$wid" | sed 's/^0x//')))" -eq "$host" ] ||
-        fail "/c: dialog transient for '$(transient_of "$wid")'"
-    xdotool key Escape
-    expect_result Cancel
-fi
-kill "$host_pid" 2>/dev/null || true
-echo "ok - the dialog stays above its owner window"
