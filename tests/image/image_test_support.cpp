@@ -127,8 +127,4 @@ void UseScreenDepth(int depth) {
     setenv("SKYWEAVE_SCREEN_DEPTH", std::to_string(depth).c_str(), 1);
 }
 
-std::uint8_t PixelByte(const PackedDib& dib, std::size_t offset) {
-    return dib.Pixels()[offset];
-}
-
 }  // namespace skyweave::test

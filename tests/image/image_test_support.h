@@ -60,7 +60,4 @@ Bytes BuildBmp(const DibSpec& spec, std::span<const std::uint8_t> colors,
 // Makes every DecodeImage of this process see screen depth `depth`.
 void UseScreenDepth(int depth);
 
-// The 8-bit picture byte at column x, row y (row 0 = first stored row).
-std::uint8_t PixelByte(const PackedDib& dib, std::size_t offset);
-
 }  // namespace skyweave::test
