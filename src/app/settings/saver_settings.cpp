@@ -1,8 +1,9 @@
-// Load and store of the "Settings" section. The orders of reads and writes
-// follow the two callers (saver window, options dialog) so that a file
-// written half-way by an interrupted dialog store holds the same prefix of
-// values it always did.
+// Load and store of the "Settings" section. Reads follow the saver window's
+// order and the full store the options dialog's, which is also the order of
+// the keys in a new file.
 #include "app/settings/saver_settings.h"
+
+#include <array>
 
 #include "strings/string_table.h"
 
@@ -37,22 +38,21 @@ SaverSettings LoadSaverSettings(const ProfileStore& profile) {
 }
 
 bool StoreSaverSettings(ProfileStore& profile, const SaverSettings& settings) {
-    const std::string_view section = Name(StringId::SettingsSection);
-    bool ok = true;
-    auto writeInt = [&](StringId name, std::int32_t value) {
-        ok = profile.WriteProfileInt(section, Name(name), value) && ok;
-    };
-    ok = profile.WriteProfileString(section, Name(StringId::FilePathName), settings.filePath) && ok;
-    writeInt(StringId::HeadingName, settings.heading);
-    writeInt(StringId::PitchName, settings.pitch);
-    writeInt(StringId::RollName, settings.roll);
-    writeInt(StringId::SizeName, settings.size);
-    writeInt(StringId::HeadingRandomName, settings.headingRandom ? 1 : 0);
-    writeInt(StringId::PitchRandomName, settings.pitchRandom ? 1 : 0);
-    writeInt(StringId::RollRandomName, settings.rollRandom ? 1 : 0);
-    writeInt(StringId::MovingName, settings.moving ? 1 : 0);
-    writeInt(StringId::ZoomName, static_cast<std::int32_t>(settings.zoom));
-    return ok;
+    // One rewrite of the file for all ten values, so that an interrupted
+    // store never leaves half of a dialog's changes behind.
+    const std::array<ProfileValue, 10> values{{
+        {Name(StringId::FilePathName), std::string_view(settings.filePath)},
+        {Name(StringId::HeadingName), settings.heading},
+        {Name(StringId::PitchName), settings.pitch},
+        {Name(StringId::RollName), settings.roll},
+        {Name(StringId::SizeName), settings.size},
+        {Name(StringId::HeadingRandomName), std::int32_t{settings.headingRandom ? 1 : 0}},
+        {Name(StringId::PitchRandomName), std::int32_t{settings.pitchRandom ? 1 : 0}},
+        {Name(StringId::RollRandomName), std::int32_t{settings.rollRandom ? 1 : 0}},
+        {Name(StringId::MovingName), std::int32_t{settings.moving ? 1 : 0}},
+        {Name(StringId::ZoomName), static_cast<std::int32_t>(settings.zoom)},
+    }};
+    return profile.WriteProfileValues(Name(StringId::SettingsSection), values);
 }
 
 bool StoreFilePath(ProfileStore& profile, std::string_view path) {

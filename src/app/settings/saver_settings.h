@@ -47,8 +47,8 @@ SaverSettings LoadSaverSettings(const ProfileStore& profile);
 
 // Writes all ten values in the options dialog's order: FilePath, Heading,
 // Pitch, Roll, Size, HeadingRandom, PitchRandom, RollRandom, Moving, Zoom.
-// Flags are stored as 1 or 0. Returns false when any write failed (the
-// writes after it are still attempted, so as much as possible lands).
+// Flags are stored as 1 or 0. All ten land in one rewrite of the file, or
+// none does and false is returned (for instance a path that is not UTF-8).
 bool StoreSaverSettings(ProfileStore& profile, const SaverSettings& settings);
 
 // The set-file mode: stores "FilePath" alone. Returns false when it could not

@@ -363,4 +363,33 @@ bool ProfileStore::WriteProfileString(std::string_view section,
     return SaveKeyFile(keys.get(), path);
 }
 
+bool ProfileStore::WriteProfileValues(std::string_view section,
+                                      std::span<const ProfileValue> values) {
+    if (!IsUsableSection(section)) {
+        return false;
+    }
+    for (const ProfileValue& value : values) {
+        const auto* text = std::get_if<std::string_view>(&value.value);
+        if (!IsUsableEntry(value.entry) || (text != nullptr && !IsStorableProfileString(*text))) {
+            return false;
+        }
+    }
+    const std::filesystem::path path = FilePath();
+    KeyFilePtr keys = LoadForChange(path);
+    if (!keys) {
+        return false;
+    }
+    const std::string group(section);
+    for (const ProfileValue& value : values) {
+        const std::string key(value.entry);
+        if (const auto* number = std::get_if<std::int32_t>(&value.value)) {
+            g_key_file_set_integer(keys.get(), group.c_str(), key.c_str(), *number);
+        } else {
+            const std::string text(std::get<std::string_view>(value.value));
+            g_key_file_set_string(keys.get(), group.c_str(), key.c_str(), text.c_str());
+        }
+    }
+    return SaveKeyFile(keys.get(), path);
+}
+
 }  // namespace skyweave

@@ -12,10 +12,18 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace skyweave {
+
+// One value of a grouped store: an entry name and a 32-bit integer or a string.
+struct ProfileValue {
+    std::string_view entry;
+    std::variant<std::int32_t, std::string_view> value;
+};
 
 class ProfileStore {
   public:
@@ -65,6 +73,11 @@ class ProfileStore {
     // section succeeds without creating anything.
     bool WriteProfileString(std::string_view section, std::optional<std::string_view> entry,
                             std::optional<std::string_view> value);
+
+    // Stores `values` into `section` in one rewrite of the file: either all of
+    // them land, in the given order, or (names unusable, a string not valid
+    // UTF-8, the file not writable) none does and false is returned.
+    bool WriteProfileValues(std::string_view section, std::span<const ProfileValue> values);
 
   private:
     std::string applicationName_;

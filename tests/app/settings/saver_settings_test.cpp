@@ -121,6 +121,19 @@ TEST_F(SaverSettingsTest, SetFileWritesThePathAloneAndKeepsTheRest) {
     EXPECT_EQ(ReadText(SettingsFile()), before);
 }
 
+TEST_F(SaverSettingsTest, FailedFullStoreChangesNothing) {
+    ProfileStore store = MakeStore();
+    SaverSettings settings = Defaults();
+    settings.zoom = 45;
+    ASSERT_TRUE(StoreSaverSettings(store, settings));
+    const std::string before = ReadText(SettingsFile());
+    SaverSettings unstorable = settings;
+    unstorable.filePath = "/home/ann/caf\xe9.pan";
+    unstorable.heading = -200;
+    EXPECT_FALSE(StoreSaverSettings(store, unstorable));
+    EXPECT_EQ(ReadText(SettingsFile()), before);
+}
+
 TEST_F(SaverSettingsTest, SizeHundredWithMovingIsStoredAsItIs) {
     // Moving is forced off only when the saver window is made; the stored
     // value and the dialog keep it.

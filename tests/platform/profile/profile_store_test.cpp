@@ -187,6 +187,33 @@ TEST_F(ProfileStoreTest, RefusesWhatWouldBreakTheFile) {
     EXPECT_EQ(store.GetProfileInt("Settings", "Zo=om", 5), 5);
 }
 
+TEST_F(ProfileStoreTest, GroupedStoreLandsWholeOrNotAtAll) {
+    const auto path = root_ / "Corvane" / "skyweave-test.conf";
+    ProfileStore store = MakeStore();
+    ASSERT_TRUE(store.WriteProfileInt("Settings", "Zoom", 45));
+    const ProfileValue good[] = {
+        {"FilePath", std::string_view("/a b.pan")},
+        {"Heading", std::int32_t{-7}},
+        {"Zoom", std::int32_t{99}},
+    };
+    ASSERT_TRUE(store.WriteProfileValues("Settings", good));
+    EXPECT_EQ(ReadText(path), "[Settings]\nZoom=99\nFilePath=/a b.pan\nHeading=-7\n");
+
+    const std::string before = ReadText(path);
+    const ProfileValue badText[] = {
+        {"Heading", std::int32_t{1}},
+        {"FilePath", std::string_view("/caf\xe9.pan")},
+    };
+    EXPECT_FALSE(store.WriteProfileValues("Settings", badText));
+    const ProfileValue badName[] = {
+        {"Heading", std::int32_t{1}},
+        {"Bad=Name", std::int32_t{2}},
+    };
+    EXPECT_FALSE(store.WriteProfileValues("Settings", badName));
+    EXPECT_FALSE(store.WriteProfileValues("[x]", good));
+    EXPECT_EQ(ReadText(path), before);
+}
+
 TEST_F(ProfileStoreTest, StoreReplacesTheFileInsteadOfRewritingItInPlace) {
     // The old file stays whole under its inode while the new one is written
     // beside it, which is what makes an interrupted store harmless.
