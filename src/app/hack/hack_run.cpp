@@ -2,6 +2,7 @@
 // and --window-id the daemon owns input and the screen's fate, so the saver
 // neither ends on input nor grabs it and skips the closing splash; SIGTERM
 // or SIGINT end it cleanly instead (panorama closed, staging removed).
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -94,6 +95,11 @@ int RunHack(int argc, const char* const* argv) {
     }
     run.frames = true;
     run.end_on_signal = true;
+    // A parent may hand us SIGINT or SIGTERM ignored (a shell does so for its
+    // background jobs), and an ignored signal is left ignored by the saver's
+    // toolkit; the promise is that both end the run, so take them back.
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
 
     // Settings given on the command line hold for this run only; without any
     // the saver reads the stored settings itself.
