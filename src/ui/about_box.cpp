@@ -21,6 +21,13 @@ std::string AboutBuildLabel() {
 void RunAboutBox(GtkWindow* parent) {
     DialogWindow about(AboutBoxTemplate(), parent);
     about.SetItemText(kIdAboutBuildLabel, AboutBuildLabel());
+    if (GtkWidget* heading = about.Item(kIdAboutHeadingLabel)) {
+        PangoAttrList* attributes = pango_attr_list_new();
+        pango_attr_list_insert(attributes, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+        pango_attr_list_insert(attributes, pango_attr_scale_new(1.4));
+        gtk_label_set_attributes(GTK_LABEL(heading), attributes);
+        pango_attr_list_unref(attributes);
+    }
     about.RunModal();
 }
 

@@ -13,7 +13,7 @@ using K = DialogItemKind;
 
 constexpr std::array kAboutItems{
     DialogItem{kIdOk, K::DefaultPushButton, "OK", {250, 5, 46, 14}},
-    DialogItem{kIdStatic, K::Label, "Skyweave Screensaver", {5, 8, 240, 8}},
+    DialogItem{kIdAboutHeadingLabel, K::Label, "Skyweave Screensaver", {5, 5, 240, 14}},
     DialogItem{kIdStatic, K::Label, "Skyweave Module v1.0.3.902", {5, 30, 240, 8}},
     DialogItem{kIdStatic, K::Label, "Made by Corvane.", {5, 40, 240, 8}},
     DialogItem{kIdStatic, K::Label, "Copyright (C) Corvane. All rights reserved.", {5, 50, 292, 8}},

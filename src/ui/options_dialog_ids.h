@@ -21,7 +21,9 @@ inline constexpr int kIdAboutButton = 1015;
 inline constexpr int kIdTurningLeftLabel = 1016;
 inline constexpr int kIdTurningRightLabel = 1017;
 
-// The About box's build label, filled in when the box opens.
+// The About box's build label, filled in when the box opens, and its
+// heading, set larger and bold.
 inline constexpr int kIdAboutBuildLabel = 1100;
+inline constexpr int kIdAboutHeadingLabel = 1101;
 
 }  // namespace skyweave
