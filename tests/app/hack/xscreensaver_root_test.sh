@@ -21,6 +21,10 @@ as_user=()
 if [ "$(id -u)" -eq 0 ]; then
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 fi
+if [ "${#as_user[@]}" -gt 0 ]; then
+  "${as_user[@]}" test -x "$skyweave" -a -r "$source_dir/samples/courtyard.jpg" -a -x "$here/record_exit.sh" ||
+    fail "the user nobody cannot reach $skyweave, the sample or $here: the daemon's display modes run as nobody"
+fi
 mkdir -p "$work/home" "$work/tmp" "$work/config" "$work/run" "$work/out"
 chmod 700 "$work/home" "$work/tmp" "$work/config" "$work/run"
 if [ "$(id -u)" -eq 0 ]; then
@@ -54,6 +58,7 @@ xs_cmd() {
 wait_until 10 xs_cmd -time || fail "xscreensaver did not start: $(cat "$work/xscreensaver.log")"
 
 xs_cmd -activate || fail "xscreensaver-command -activate failed"
+activated=$(date +%s%N)
 
 # Panorama pixels: even a small view of a photograph has thousands of
 # colours; the black screen, or a message in anti-aliased text, a few hundred.
@@ -68,18 +73,22 @@ if ! wait_until 5 shows_panorama; then
 $(cat "$work/xscreensaver.log")
 $(cat "$work/out/stderr" 2>/dev/null)"
 fi
+shown=$(date +%s%N)
 [ -s "$work/out/pid" ] || fail "the program was not started through the configuration"
 pid=$(cat "$work/out/pid")
 kill -0 "$pid" 2>/dev/null || fail "the program is not running"
 tr '\0' ' ' </proc/"$pid"/cmdline | grep -q -- "--root --file $source_dir/samples/courtyard.jpg" ||
   fail "unexpected command line: $(tr '\0' ' ' </proc/"$pid"/cmdline)"
 
+deactivated=$(date +%s%N)
 xs_cmd -deactivate || fail "xscreensaver-command -deactivate failed"
 wait_until 2 test -s "$work/out/status" ||
   fail "the program still runs 2 s after -deactivate
 $(cat "$work/xscreensaver.log")"
+ended=$(date +%s%N)
 status=$(cat "$work/out/status")
 [ "$status" = 0 ] || fail "exit status $status; stderr: $(cat "$work/out/stderr")"
 leftover=$(find "$work/tmp" -mindepth 1 -maxdepth 1 -name '~VL*')
 [ -z "$leftover" ] || fail "staging directory left behind: $leftover"
-echo "PASS: panorama shown under xscreensaver, ended with status 0"
+echo "PASS: panorama on screen $(((shown - activated) / 1000000)) ms after -activate;" \
+  "status 0 $(((ended - deactivated) / 1000000)) ms after -deactivate"
