@@ -68,7 +68,10 @@ struct RenderParams {
 // for rounding.
 inline constexpr std::int32_t kMaxSourceWidth = 24576;
 inline constexpr std::int32_t kMaxSourceHeight = 16384;
-// Smallest source picture: the row table keeps 8 rows of margin at each pole.
+// Smallest source picture: the nearest row table needs its 8 rows of margin
+// at each pole, and from a width of 8 the moved source start lies at least
+// one pixel in, which covers the column -1 that interpolation can round to
+// (see row_table.h for the whole bound).
 inline constexpr std::int32_t kMinSourceWidth = 8;
 inline constexpr std::int32_t kMinSourceHeight = 16;
 // Most 32-pixel blocks in one row of the grid.

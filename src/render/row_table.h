@@ -2,6 +2,22 @@
 // 16.16 source position, with 16 guard entries below row 0 and 16 above the
 // last row. Filled by the PanoramaRenderer when the source stride or height
 // changes; read by the span loops and the pole patch.
+//
+// Why every read stays inside the picture (W the stride, H the height, both
+// in pixels, offsets counted from the caller's first pixel):
+// - The moved source start is k = trunc((270 - heading) * width / 360) with
+//   the heading in [-139, 221]: 0 <= k <= 1.14 W, and k >= 1 from width 8.
+// - Corner columns are in [0, W]; seam repair adds W only to columns below
+//   W / 4, so corners stay below 1.25 W. Interpolated positions stay within
+//   a block's corners except that the truncating steps (>> 5) may undershoot
+//   by less than 64 / 65536 pixel: columns x lie in [-1, 1.25 W], rows y in
+//   [-1, H], inside the table's guard entries.
+// - A read at row r and column x is at offset k + r * W + x, within
+//   [r * W - 1, r * W + 2.39 W + 1] (plus one pixel to the right and one
+//   stride up for the 2 by 2 windows, plus one byte where 3-byte pixels are
+//   read as 4). Nearest reads use rows 8 to H - 8 and the windows rows 0 to
+//   H - 5 (and H - 4 above): both leave more than half a row of the picture
+//   after their last byte, and k >= 1 keeps offset -1 away.
 #pragma once
 
 #include <cstdint>
