@@ -2,7 +2,6 @@
 // and --window-id the daemon owns input and the screen's fate, so the saver
 // neither ends on input nor grabs it and skips the closing splash; SIGTERM
 // or SIGINT end it cleanly instead (panorama closed, staging removed).
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -11,8 +10,8 @@
 #include <string_view>
 
 #include "app/hack/hack_command_line.h"
-#include "app/hack/hack_end_on_key.h"
 #include "app/hack/hack_options.h"
+#include "app/hack/hack_sdl_events.h"
 #include "app/hack/hack_settings_override.h"
 #include "app/hack/hack_target_window.h"
 #include "app/saver_run.h"
@@ -58,6 +57,10 @@ int RunHack(int argc, const char* const* argv) {
         return 0;
     }
 
+    // From here on SIGINT and SIGTERM end the run cleanly, whatever the
+    // parent left them at (a shell ignores SIGINT in its background jobs).
+    const SignalsEndTheRun signals_end_the_run;
+
     SaverRunOptions run;
     switch (options.mode) {
         case HackMode::OwnWindow:
@@ -95,11 +98,6 @@ int RunHack(int argc, const char* const* argv) {
     }
     run.frames = true;
     run.end_on_signal = true;
-    // A parent may hand us SIGINT or SIGTERM ignored (a shell does so for its
-    // background jobs), and an ignored signal is left ignored by the saver's
-    // toolkit; the promise is that both end the run, so take them back.
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
 
     // Settings given on the command line hold for this run only; without any
     // the saver reads the stored settings itself.
