@@ -14,12 +14,17 @@
 // picture behind it (row_table.h), so the extra byte is always inside.
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 namespace skyweave {
+
+// Source and destination pixels are little-endian and are moved as whole
+// little-endian words.
+static_assert(std::endian::native == std::endian::little, "little-endian hosts only");
 
 // What every sampler needs from the renderer.
 struct SamplerSource {
@@ -86,15 +91,6 @@ inline std::uint32_t Gather(std::uint64_t lanes, int drop) {
                << Layout::kShift[2];
 }
 
-// 3-byte pixels are read as 4 bytes; masking with 0x00FF00FF keeps bytes 0
-// and 2 in 16-bit lanes, masking with 0xFF00FF00 keeps byte 1 and the junk
-// byte 3 in lanes 8 bits higher. In a uint64 every lane can take a sum of
-// bytes weighted by at most 256 in all, and the junk lane's result lands
-// in byte 3 of the packed pixel, which the span loop either overwrites with
-// the next pixel or does not store.
-inline constexpr std::uint64_t kEvenBytes = 0x00FF00FFu;
-inline constexpr std::uint64_t kOddBytes = 0xFF00FF00u;
-
 // Nearest source pixel, copied unchanged (also bit 15 of 5-5-5 pixels).
 template <int kBytes>
 struct Nearest {
@@ -142,24 +138,6 @@ struct Average16 {
     }
 };
 
-struct Average24 {
-    static constexpr int kPixelBytes = 3;
-    SamplerSource source;
-
-    std::uint32_t operator()(std::int64_t u, std::int64_t v) const {
-        const AverageWindow<3> w(source, u, v);
-        const std::uint64_t p00 = LoadPixel<3>(w.p);
-        const std::uint64_t p10 = LoadPixel<3>(w.p + w.right);
-        const std::uint64_t p01 = LoadPixel<3>(w.p + w.up);
-        const std::uint64_t p11 = LoadPixel<3>(w.p + w.right + w.up);
-        const std::uint64_t even =
-            (p00 & kEvenBytes) + (p10 & kEvenBytes) + (p01 & kEvenBytes) + (p11 & kEvenBytes);
-        const std::uint64_t odd =
-            (p00 & kOddBytes) + (p10 & kOddBytes) + (p01 & kOddBytes) + (p11 & kOddBytes);
-        return static_cast<std::uint32_t>(((even >> 2) & kEvenBytes) | ((odd >> 2) & kOddBytes));
-    }
-};
-
 // Bilinear with 16 levels: a and b are the top four bits of the fractions
 // times 16, and each channel is
 //   ((256-a)(256-b) P00 + a(256-b) P10 + (256-a)b P01 + ab P11) >> 16.
@@ -203,23 +181,111 @@ struct Bilinear16 {
     }
 };
 
+// 3-byte pixels: the 2 by 2 window is weighed in 16-bit vector lanes. A
+// load of 8 bytes at P(x, y) holds P(x, y) and P(x + 1, y) in lanes 0-2 and
+// 3-5 (lanes 6 and 7 are bytes past the window, weighed 0); the same at
+// P(x, y + 1) holds the lower row. Each lane is multiplied by its pixel's
+// weight, the two rows are added, lanes 3-5 are added onto lanes 0-2 and the
+// sum is shifted right. With weights adding up to at most 256 every sum
+// fits its 16-bit lane, so the result is exactly the per-channel formula.
+// The 8-byte loads reach 2 bytes past P(x + 1, y + 1), inside the picture
+// (row_table.h).
+using Lanes16 = std::uint16_t __attribute__((vector_size(16)));
+using Lanes8 = std::uint8_t __attribute__((vector_size(8)));
+using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
+using Words64 = std::uint64_t __attribute__((vector_size(16)));
+
+// Lane weights of one window: upper row (the row of P(x, y)) and lower row.
+struct WindowWeights {
+    alignas(16) std::uint16_t top[8];
+    alignas(16) std::uint16_t bottom[8];
+};
+
+// The weights for (right, up) with right and up each 0 or 1 (the half-pixel
+// bits): (2 - right)(2 - up), right(2 - up), (2 - right)up and right up, to
+// be shifted right by 2. They give P(x, y) for (0, 0), the pair averages for
+// one bit set and the 2 by 2 average for both.
+inline constexpr std::array<WindowWeights, 4> kAverageWeights = [] {
+    std::array<WindowWeights, 4> table{};
+    for (std::uint16_t i = 0; i < 4; ++i) {
+        const std::uint16_t right = i & 1, up = i >> 1;
+        for (int c = 0; c < 3; ++c) {
+            table[i].top[c] = static_cast<std::uint16_t>((2 - right) * (2 - up));
+            table[i].top[3 + c] = static_cast<std::uint16_t>(right * (2 - up));
+            table[i].bottom[c] = static_cast<std::uint16_t>((2 - right) * up);
+            table[i].bottom[3 + c] = static_cast<std::uint16_t>(right * up);
+        }
+    }
+    return table;
+}();
+
+// The bilinear weights for a | b << 4, a and b the top four fraction bits:
+// (16 - a)(16 - b), a(16 - b), (16 - a)b and ab, to be shifted right by 8.
+inline constexpr std::array<WindowWeights, 256> kBilinearWeights = [] {
+    std::array<WindowWeights, 256> table{};
+    for (std::uint16_t i = 0; i < 256; ++i) {
+        const std::uint16_t a = i & 15, b = i >> 4;
+        for (int c = 0; c < 3; ++c) {
+            table[i].top[c] = static_cast<std::uint16_t>((16 - a) * (16 - b));
+            table[i].top[3 + c] = static_cast<std::uint16_t>(a * (16 - b));
+            table[i].bottom[c] = static_cast<std::uint16_t>((16 - a) * b);
+            table[i].bottom[3 + c] = static_cast<std::uint16_t>(a * b);
+        }
+    }
+    return table;
+}();
+
+// 8 bytes at p, each widened to a 16-bit lane (an interleave with zeros).
+inline Lanes16 LoadTwoPixels(const std::uint8_t* p) {
+    std::uint64_t eight;
+    std::memcpy(&eight, p, sizeof eight);
+    const Bytes16 bytes = std::bit_cast<Bytes16>(Words64{eight, 0});
+    const Bytes16 zero{};
+    return std::bit_cast<Lanes16>(__builtin_shufflevector(bytes, zero, 0, 16, 1, 17, 2, 18, 3, 19,
+                                                          4, 20, 5, 21, 6, 22, 7, 23));
+}
+
+// The weighed window at p (upper row) and q (lower row), packed; byte 3 is
+// junk that the span loop overwrites with the next pixel or does not store.
+template <int kShift>
+inline std::uint32_t WeighWindow(const std::uint8_t* p, const std::uint8_t* q,
+                                 const WindowWeights& weights) {
+    Lanes16 top, bottom;
+    std::memcpy(&top, weights.top, sizeof top);
+    std::memcpy(&bottom, weights.bottom, sizeof bottom);
+    Lanes16 sum = LoadTwoPixels(p) * top + LoadTwoPixels(q) * bottom;
+    // Lanes 3-5 onto lanes 0-2: a shift of the whole vector by three lanes.
+    const Lanes16 zero{};
+    sum += __builtin_shufflevector(sum, zero, 3, 4, 5, 6, 7, 8, 9, 10);
+    sum >>= kShift;
+    const Lanes8 bytes = __builtin_convertvector(sum, Lanes8);
+    std::uint32_t pixel;
+    std::memcpy(&pixel, &bytes, sizeof pixel);
+    return pixel;
+}
+
+struct Average24 {
+    static constexpr int kPixelBytes = 3;
+    SamplerSource source;
+
+    std::uint32_t operator()(std::int64_t u, std::int64_t v) const {
+        const std::uint8_t* p =
+            source.src + (static_cast<std::ptrdiff_t>(u >> 16) + source.pairRowTable[v >> 16]) * 3;
+        const std::size_t bits = static_cast<std::size_t>(((u >> 15) & 1) | ((v >> 14) & 2));
+        return WeighWindow<2>(p, p + static_cast<std::ptrdiff_t>(source.stride) * 3,
+                              kAverageWeights[bits]);
+    }
+};
+
 struct Bilinear24 {
     static constexpr int kPixelBytes = 3;
     SamplerSource source;
 
     std::uint32_t operator()(std::int64_t u, std::int64_t v) const {
         const std::uint8_t* p = BilinearOrigin<3>(source, u, v);
-        const std::uint8_t* q = p + static_cast<std::ptrdiff_t>(source.stride) * 3;
-        const BilinearWeights w(u, v);
-        const std::uint64_t p00 = LoadPixel<3>(p);
-        const std::uint64_t p10 = LoadPixel<3>(p + 3);
-        const std::uint64_t p01 = LoadPixel<3>(q);
-        const std::uint64_t p11 = LoadPixel<3>(q + 3);
-        const std::uint64_t even = w.w00 * (p00 & kEvenBytes) + w.w10 * (p10 & kEvenBytes) +
-                                   w.w01 * (p01 & kEvenBytes) + w.w11 * (p11 & kEvenBytes);
-        const std::uint64_t odd = w.w00 * (p00 & kOddBytes) + w.w10 * (p10 & kOddBytes) +
-                                  w.w01 * (p01 & kOddBytes) + w.w11 * (p11 & kOddBytes);
-        return static_cast<std::uint32_t>(((even >> 8) & kEvenBytes) | ((odd >> 8) & kOddBytes));
+        const std::size_t bits = static_cast<std::size_t>(((u >> 12) & 15) | ((v >> 8) & 0xF0));
+        return WeighWindow<8>(p, p + static_cast<std::ptrdiff_t>(source.stride) * 3,
+                              kBilinearWeights[bits]);
     }
 };
 

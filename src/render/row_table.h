@@ -14,8 +14,9 @@
 //   [-1, H], inside the table's guard entries.
 // - A read at row r and column x is at offset k + r * W + x, within
 //   [r * W - 1, r * W + 2.39 W + 1] (plus one pixel to the right and one
-//   stride up for the 2 by 2 windows, plus one byte where 3-byte pixels are
-//   read as 4). Nearest reads use rows 8 to H - 8 and the windows rows 0 to
+//   stride up for the 2 by 2 windows, plus the bytes that wide loads take
+//   past the pixel: 1 for a 3-byte pixel read as 4, 2 for a window row of
+//   3-byte pixels read as 8). Nearest reads use rows 8 to H - 8 and the windows rows 0 to
 //   H - 5 (and H - 4 above): both leave more than half a row of the picture
 //   after their last byte, and k >= 1 keeps offset -1 away.
 #pragma once

@@ -174,6 +174,98 @@ TEST(Sampling, BilinearRepacksSixteenBitChannels) {
               rgb565(31 * 128 / 256, 63 * 128 / 256, 31 * 128 / 256));
 }
 
+// Every fraction combination on random windows, against the per-channel
+// formulas written out plainly: (a + b + c + d) >> 2 and friends for the
+// average, the 16-level weights with >> 16 for bilinear.
+struct Channels {
+    int shift[3];
+    int bits[3];
+    int bytes;
+};
+
+std::uint32_t PlainAverage(const std::uint32_t (&px)[4], bool fu, bool fv, const Channels& ch) {
+    std::uint32_t out = 0;
+    for (int c = 0; c < 3; ++c) {
+        const auto at = [&](int i) { return (px[i] >> ch.shift[c]) & ((1u << ch.bits[c]) - 1); };
+        std::uint32_t value;
+        if (fu && fv) {
+            value = (at(0) + at(1) + at(2) + at(3)) >> 2;
+        } else if (fu) {
+            value = (at(0) + at(1)) >> 1;
+        } else if (fv) {
+            value = (at(0) + at(2)) >> 1;
+        } else {
+            value = at(0);
+        }
+        out |= value << ch.shift[c];
+    }
+    return out;
+}
+
+std::uint32_t PlainBilinear(const std::uint32_t (&px)[4], std::uint32_t a, std::uint32_t b,
+                            const Channels& ch) {
+    std::uint32_t out = 0;
+    for (int c = 0; c < 3; ++c) {
+        const auto at = [&](int i) { return (px[i] >> ch.shift[c]) & ((1u << ch.bits[c]) - 1); };
+        const std::uint32_t value = ((256 - a) * (256 - b) * at(0) + a * (256 - b) * at(1) +
+                                     (256 - a) * b * at(2) + a * b * at(3)) >>
+                                    16;
+        out |= value << ch.shift[c];
+    }
+    return out;
+}
+
+template <class AverageSampler, class BilinearSampler>
+void CheckAgainstPlainFormulas(const Channels& ch) {
+    std::uint32_t seed = 2024;
+    const auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    for (int round = 0; round < 40; ++round) {
+        Picture picture(ch.bytes);
+        std::uint32_t px[4];
+        for (int i = 0; i < 4; ++i) {
+            px[i] = next() & (ch.bytes == 3 ? 0xFFFFFFu : 0xFFFFu);
+        }
+        // Neighbours of the window hold other values, to catch reads off by
+        // a pixel or a row.
+        for (int r = 0; r < Picture::kH; ++r) {
+            for (int c = 0; c < Picture::kW; ++c) {
+                picture.Set(c, r, next());
+            }
+        }
+        picture.Set(2, 1, px[0]);
+        picture.Set(3, 1, px[1]);
+        picture.Set(2, 2, px[2]);
+        picture.Set(3, 2, px[3]);
+        for (int fu = 0; fu < 16; ++fu) {
+            for (int fv = 0; fv < 16; ++fv) {
+                // Low fraction bits vary too; they must not matter.
+                const std::int32_t u = Fixed(2, fu << 12 | (next() & 0xFFF));
+                const std::int32_t v = Fixed(1, fv << 12 | (next() & 0xFFF));
+                ASSERT_EQ(Sample<BilinearSampler>(picture, u, v),
+                          PlainBilinear(px, fu * 16, fv * 16, ch))
+                    << fu << " " << fv;
+                ASSERT_EQ(Sample<AverageSampler>(picture, u, v),
+                          PlainAverage(px, fu >= 8, fv >= 8, ch))
+                    << fu << " " << fv;
+            }
+        }
+    }
+}
+
+TEST(Sampling, AverageAndBilinearMatchThePlainFormulasForEveryFraction) {
+    CheckAgainstPlainFormulas<samplers::Average24, samplers::Bilinear24>(
+        Channels{{0, 8, 16}, {8, 8, 8}, 3});
+    CheckAgainstPlainFormulas<samplers::Average16<samplers::Layout565>,
+                              samplers::Bilinear16<samplers::Layout565>>(
+        Channels{{11, 5, 0}, {5, 6, 5}, 2});
+    CheckAgainstPlainFormulas<samplers::Average16<samplers::Layout555>,
+                              samplers::Bilinear16<samplers::Layout555>>(
+        Channels{{10, 5, 0}, {5, 5, 5}, 2});
+}
+
 // Whole renders of uniform pictures: every kind gives back the one colour
 // (the weights add up to one), except that the average clears bit 15. The
 // view keeps both poles out of sight: the pole patch samples nearest.
