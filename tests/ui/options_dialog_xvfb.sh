@@ -51,7 +51,7 @@ open_dialog() {
     dialog_pid=$!
     wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Skyweave Options$' | head -n1) ||
         fail "no window titled \"Skyweave Options\" ($(cat "$work/err"))"
-    xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
+    timeout 5 xdotool windowfocus --sync "$wid" 2>/dev/null || xdotool windowfocus "$wid"
     sleep 0.3
 }
 

@@ -9,8 +9,9 @@
 namespace skyweave {
 namespace {
 
-// Points the chooser at the initial file: selects it when it exists, else
-// opens the folder it would be in when that exists.
+// Points the chooser at the initial file: selects it when it exists, opens
+// it when it is a folder, else opens the folder it would be in when that
+// exists.
 void ApplyInitialFile(GtkFileChooser* chooser, const std::string& initialFile) {
     if (initialFile.empty()) {
         return;
@@ -22,6 +23,8 @@ void ApplyInitialFile(GtkFileChooser* chooser, const std::string& initialFile) {
     }
     if (std::filesystem::is_regular_file(path, ec)) {
         gtk_file_chooser_set_filename(chooser, path.c_str());
+    } else if (std::filesystem::is_directory(path, ec)) {
+        gtk_file_chooser_set_current_folder(chooser, path.c_str());
     } else if (std::filesystem::is_directory(path.parent_path(), ec)) {
         gtk_file_chooser_set_current_folder(chooser, path.parent_path().c_str());
     }
