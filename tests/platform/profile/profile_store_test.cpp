@@ -152,6 +152,13 @@ TEST_F(ProfileStoreTest, UnreadableProfileIsNeverOverwritten) {
     EXPECT_FALSE(store.WriteProfileInt("Settings", "Zoom", 1));
     EXPECT_FALSE(store.WriteProfileString("Settings", "FilePath", "x"));
     EXPECT_TRUE(std::filesystem::is_directory(path / "keep"));
+
+    // A pipe where the file should be is never opened (a read would block).
+    std::filesystem::remove_all(path);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(store.GetProfileString("Settings", "FilePath", "(none)"), "(none)");
+    EXPECT_FALSE(store.WriteProfileInt("Settings", "Zoom", 1));
+    EXPECT_TRUE(std::filesystem::is_fifo(path));
 }
 
 TEST_F(ProfileStoreTest, DeletingSectionOrEntryKeepsTheRest) {
