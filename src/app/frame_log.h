@@ -19,11 +19,13 @@ class FrameLog {
     // The log when SKYWEAVE_FRAME_LOG is "1", else null.
     static std::unique_ptr<FrameLog> FromEnvironment();
 
-    // One line: "frame N rect L T R B view H P R Z depth D staging PATH".
+    // One line: "frame N rect L T R B view H P R Z depth D queued Q staging
+    // PATH".
     //   rect: the view rectangle in client pixels; heading, pitch, roll, zoom
-    //   in degrees; depth: the frame's depth code; staging: may be empty.
+    //   in degrees; depth: the frame's depth code; queued: frame requests
+    //   waiting behind the one being handled; staging: may be empty.
     void Write(const MotionRect& rect, double heading, double pitch, double roll, double zoom,
-               int depth, std::string_view staging);
+               int depth, int queued, std::string_view staging);
 
     // One line: "event TEXT".
     void Event(std::string_view text);

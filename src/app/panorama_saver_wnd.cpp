@@ -179,7 +179,9 @@ void CPanoramaSaverWnd::OnNextFrame() {
             ++frames_drawn_;
             if (log_) {
                 log_->Write(motion_.view_rect(), motion_.heading(), motion_.pitch(), motion_.roll(),
-                            motion_.zoom(), panorama_->Frame().depth, panorama_->StagingPath());
+                            motion_.zoom(), panorama_->Frame().depth,
+                            window_->PendingMessages(WM_SAVER_NEXT_FRAME),
+                            panorama_->StagingPath());
             }
         }
     } catch (const PanoramaLoadError& error) {

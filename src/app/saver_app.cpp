@@ -157,8 +157,11 @@ void CSaverApp::SetScreenSaverRunning(bool running) {
 }
 
 void CSaverApp::OnIdle() {
+    // The loop calls this only with an empty queue, so no request can wait;
+    // the count keeps it so even if a caller posts one of its own.
     if (full_screen_window_ && full_screen_window_->IsWindowAlive() &&
-        full_screen_window_->window()->IsVisible()) {
+        full_screen_window_->window()->IsVisible() &&
+        full_screen_window_->window()->PendingMessages(WM_SAVER_NEXT_FRAME) == 0) {
         full_screen_window_->window()->PostMessage(WM_SAVER_NEXT_FRAME);
     }
 }

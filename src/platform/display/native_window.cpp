@@ -116,6 +116,7 @@ void NativeWindow::Show() {
     if (!child_) {
         SDL_RaiseWindow(window_);
     }
+    UpdateCursor();
     Invalidate(nullptr, true);
 }
 
@@ -165,7 +166,23 @@ std::uint64_t NativeWindow::NativeId() const {
     return static_cast<std::uint64_t>(info.info.x11.window);
 }
 
+int NativeWindow::PendingMessages(std::uint32_t message) const {
+    for (const auto& [number, count] : pending_) {
+        if (number == message) {
+            return count;
+        }
+    }
+    return 0;
+}
+
 void NativeWindow::PostMessage(std::uint32_t message) {
+    auto it = std::find_if(pending_.begin(), pending_.end(),
+                           [message](const auto& entry) { return entry.first == message; });
+    if (it == pending_.end()) {
+        pending_.emplace_back(message, 1);
+    } else {
+        ++it->second;
+    }
     SDL_Event event{};
     event.type = message_event_;
     event.user.code = static_cast<Sint32>(message);
@@ -241,6 +258,12 @@ void NativeWindow::UpdateCursor() {
 void NativeWindow::Dispatch(const void* raw) {
     const SDL_Event& event = *static_cast<const SDL_Event*>(raw);
     if (event.type == message_event_) {
+        const auto message = static_cast<std::uint32_t>(event.user.code);
+        for (auto& [number, count] : pending_) {
+            if (number == message && count > 0) {
+                --count;
+            }
+        }
         if (event.user.code == kCloseMessage) {
             handler_.OnClose();
         } else {

@@ -91,6 +91,9 @@ class NativeWindow {
 
     // Queues `message` (any number) to this window's OnPrivateMessage.
     void PostMessage(std::uint32_t message);
+    // Messages numbered `message` posted but not yet handed to the handler
+    // (the one being handled no longer counts).
+    int PendingMessages(std::uint32_t message) const;
     // Queues a close request (OnClose).
     void PostClose();
     // Starts or restarts timer `id` (non-zero) firing every `period_ms`
@@ -139,6 +142,8 @@ class NativeWindow {
     std::uint32_t message_event_ = 0;
     std::vector<Invalid> invalid_;
     std::vector<Timer> timers_;
+    // Posted messages not yet dispatched, by number.
+    std::vector<std::pair<std::uint32_t, int>> pending_;
     bool grabbed_ = false;
     int cursor_shown_ = -1;
     std::uint64_t next_parent_check_ms_ = 0;

@@ -244,7 +244,7 @@ std::vector<FrameLine> ParseFrames(const std::string& log) {
         FrameLine f;
         std::string word;
         in >> word >> f.number >> word >> f.left >> f.top >> f.right >> f.bottom >> word >>
-            f.heading >> f.pitch >> f.roll >> f.zoom >> word >> f.depth >> word;
+            f.heading >> f.pitch >> f.roll >> f.zoom >> word >> f.depth >> word >> f.queued >> word;
         if (!in) {
             continue;
         }
@@ -280,7 +280,8 @@ int Screenshot::CountWhite(int x0, int y0, int x1, int y1) const {
     return n;
 }
 
-Screenshot TakeScreenshot(const std::string& display, std::uint64_t window) {
+Screenshot TakeScreenshot(const std::string& display, std::uint64_t window,
+                          const std::function<void()>& captured) {
     Screenshot shot;
     Display* dpy = XOpenDisplay(display.c_str());
     if (dpy == nullptr) {
@@ -294,6 +295,9 @@ Screenshot TakeScreenshot(const std::string& display, std::uint64_t window) {
     }
     XImage* image = XGetImage(dpy, target, 0, 0, static_cast<unsigned>(attributes.width),
                               static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (captured) {
+        captured();
+    }
     if (image == nullptr) {
         XCloseDisplay(dpy);
         return shot;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -83,12 +84,14 @@ class SaverProcess {
     std::filesystem::path log_path_;
 };
 
-// One logged frame: "frame N rect L T R B view H P R Z depth D staging PATH".
+// One logged frame:
+// "frame N rect L T R B view H P R Z depth D queued Q staging PATH".
 struct FrameLine {
     long number = 0;
     int left = 0, top = 0, right = 0, bottom = 0;
     double heading = 0, pitch = 0, roll = 0, zoom = 0;
     int depth = 0;
+    int queued = 0;
     std::string staging;
 };
 std::vector<FrameLine> ParseFrames(const std::string& log);
@@ -118,7 +121,11 @@ struct Screenshot {
     int CountWhite(int x0, int y0, int x1, int y1) const;
 };
 // Reads `window` (0: the root window) of `display` back through Xlib.
-Screenshot TakeScreenshot(const std::string& display, std::uint64_t window = 0);
+// `captured`, when given, runs right after the server handed the pixels
+// over and before the slower conversion, so that a caller can note what the
+// program logged at that moment.
+Screenshot TakeScreenshot(const std::string& display, std::uint64_t window = 0,
+                          const std::function<void()>& captured = {});
 
 // Writes the saver's settings file by hand: [Settings] with `values` in the
 // given order, under config_home/Corvane/skyweave.conf.

@@ -86,6 +86,23 @@ TEST(WindowDrawTargetTest, CopiesTheCentredBlockOneToOneWithBottomUpRows) {
     }
 }
 
+TEST(WindowDrawTargetTest, Blocks24BitOfEveryWidthConvertAllTheirPixels) {
+    // Widths around the four-pixel groups of the conversion, at odd columns.
+    const auto bytes = CoordinateFrame(64, 32);
+    FrameImage frame{bytes, 64, 32, 24, {}};
+    for (int width = 1; width <= 9; ++width) {
+        Surface s = MakeSurface(16, 4, SDL_PIXELFORMAT_RGB888, 0x00FFFFFF);
+        CopyFrameToSurface(frame, 3, 5, {2, 1, 2 + width, 3}, nullptr, s.get());
+        for (int x = 0; x < 16; ++x) {
+            const bool inside = x >= 2 && x < 2 + width;
+            const std::uint32_t expected =
+                inside ? 0x800000u | ((5u + 1u) << 8) | static_cast<std::uint32_t>(3 + x - 2)
+                       : 0xFFFFFFu;
+            ASSERT_EQ(Pixel(s.get(), x, 1) & 0xFFFFFFu, expected) << width << " " << x;
+        }
+    }
+}
+
 TEST(WindowDrawTargetTest, Depth16FramesCopyUnchangedOnto565Visuals) {
     std::vector<std::uint8_t> bytes(32 * 32 * 2);
     for (std::size_t i = 0; i < bytes.size() / 2; ++i) {
