@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -27,6 +28,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (::mkdtemp(pattern.data()) != nullptr) {
         StagingRoot() = pattern;
         ::setenv("TMPDIR", pattern.c_str(), 1);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(StagingRoot(), ignored);
+        });
     }
     ::setenv("SKYWEAVE_SCREEN_DEPTH", "24", 1);
     // No diagnostic server: keep the channel from starting programs.
