@@ -150,8 +150,9 @@ class PanoramaEngine {
     void Close();
 
     // Filter kind of still frames: 0 disables the still render, 1 is the
-    // half-pixel average, 8 bilinear (the default after a load). Kept across
-    // loads of the same engine only until the next load resets it.
+    // half-pixel average, 8 bilinear (the default; every load resets it to
+    // 8). A change drops the kept still picture so the next resting frame
+    // is rendered with the new filter.
     void SetStillQuality(std::int16_t quality);
     std::int16_t StillQuality() const { return still_quality_; }
 
