@@ -55,7 +55,9 @@ std::size_t PackedDibSize(const BitmapInfoHeader& h) {
     }
     const std::size_t pixels = PixelBytesOf(h);
     const std::size_t colors = ColorAreaSizeOf(h);
-    if (pixels == 0 || colors > kSizeMax - kBitmapHeaderSize ||
+    // No picture has more than 256 colours; a larger count is a lie that
+    // would otherwise have Create allocate and clear gigabytes.
+    if (pixels == 0 || colors > kMaxColorAreaSize ||
         pixels > kSizeMax - kBitmapHeaderSize - colors) {
         return 0;
     }
@@ -89,32 +91,42 @@ PackedDib PackedDib::Create(const BitmapInfoHeader& header) {
     return dib;
 }
 
+// A null picture or a block too short for a header reads as an all-zero
+// header (and so as a picture without pixels) and ignores writes.
 BitmapInfoHeader PackedDib::Header() const {
+    if (size() < kBitmapHeaderSize) {
+        BitmapInfoHeader none;
+        none.biSize = 0;
+        none.biPlanes = 0;
+        return none;
+    }
     return ReadBitmapHeader(Bytes());
 }
 
 void PackedDib::SetHeader(const BitmapInfoHeader& header) {
-    WriteBitmapHeader(Bytes(), header);
+    if (size() >= kBitmapHeaderSize) {
+        WriteBitmapHeader(Bytes(), header);
+    }
 }
 
 std::int32_t PackedDib::Width() const {
-    return LoadI32(Bytes().subspan(4));
+    return Header().biWidth;
 }
 
 std::int32_t PackedDib::Height() const {
-    return LoadI32(Bytes().subspan(8));
+    return Header().biHeight;
 }
 
 std::uint16_t PackedDib::BitCount() const {
-    return LoadU16(Bytes().subspan(14));
+    return Header().biBitCount;
 }
 
 std::uint32_t PackedDib::Compression() const {
-    return LoadU32(Bytes().subspan(16));
+    return Header().biCompression;
 }
 
 std::uint32_t PackedDib::ClrUsed() const {
-    return LoadU32(Bytes().subspan(32));
+    return Header().biClrUsed;
 }
 
 int PackedDib::DepthCode() const {

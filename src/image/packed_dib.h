@@ -59,7 +59,8 @@ class PackedDib {
     std::span<std::uint8_t> Bytes() { return block_.bytes(); }
     std::span<const std::uint8_t> Bytes() const { return block_.bytes(); }
 
-    // The header, decoded; the picture must not be null.
+    // The header, decoded. A null picture, or a block shorter than 40
+    // bytes, reads as all zeros and ignores SetHeader.
     BitmapInfoHeader Header() const;
     void SetHeader(const BitmapInfoHeader& header);
 
@@ -88,7 +89,8 @@ class PackedDib {
     std::size_t PixelBytes() const;
 
     // Whether header, colour area and the whole pixel run lie inside the
-    // block, with a non-zero width, height and bytes per pixel.
+    // block, with a non-zero width, height and bytes per pixel and a colour
+    // area of at most 1024 bytes (PackedDibSize is not 0).
     bool PixelsFit() const;
 
     // The pixel run (RowBytes() * |Height()| bytes); empty unless PixelsFit().
@@ -105,9 +107,13 @@ class PackedDib {
     MemoryBlock block_;
 };
 
+// The largest colour area of a picture: 256 entries of 4 bytes.
+inline constexpr std::size_t kMaxColorAreaSize = 1024;
+
 // 40 + colour area + pixel bytes for `header`, or 0 when the header has a
-// zero or negative-size picture, an unknown bit count, or sizes that do not
-// fit in size_t. A negative biHeight counts as its magnitude.
+// zero or negative-size picture, a bit count that is not a positive multiple
+// of 8, a colour area above 1024 bytes, or sizes that do not fit in size_t.
+// A negative biHeight counts as its magnitude.
 std::size_t PackedDibSize(const BitmapInfoHeader& header);
 
 // Colour-area length for a header, by the PackedDib rule.
