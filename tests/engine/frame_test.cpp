@@ -120,6 +120,20 @@ TEST_F(FrameTest, ThreeIdenticalFramesMoveThenRenderStillThenCopy) {
     EXPECT_EQ(engine.Statistics().still_renders, 3u);
 }
 
+TEST_F(FrameTest, ChangingTheStillQualityRendersTheRestingViewAgain) {
+    PanoramaEngine engine{std::span<const std::uint8_t>(image_)};
+    MemoryDrawTarget target(64, 64);
+    for (int i = 0; i < 3; ++i) {
+        engine.Draw(target, {0, 0, 64, 64});
+    }
+    EXPECT_EQ(engine.Statistics().still_copies, 1u);
+    engine.SetStillQuality(1);
+    engine.Draw(target, {0, 0, 64, 64});
+    EXPECT_EQ(engine.Statistics().still_renders, 2u);
+    EXPECT_EQ(engine.Statistics().last_filter_kind, 1);
+    ExpectCrop(target, ReferenceFrame(engine, engine.View(), 64, 64, 1), 64, 64, 64, 64);
+}
+
 TEST_F(FrameTest, StillQualityZeroAndEightBitImagesAlwaysMove) {
     PanoramaEngine engine{std::span<const std::uint8_t>(image_)};
     engine.SetStillQuality(0);
