@@ -19,14 +19,14 @@ MemoryBlock MemoryBlock::Adopt(void* bytes, std::size_t size) {
 }
 
 MemoryBlock MemAlloc(std::size_t size) {
-    if (size == 0) {
+    if (size == 0 || size > kMaxMemoryBlockSize) {
         return {};
     }
     return MemoryBlock::Adopt(std::malloc(size), size);
 }
 
 MemoryBlock MemAllocZeroed(std::size_t size) {
-    if (size == 0) {
+    if (size == 0 || size > kMaxMemoryBlockSize) {
         return {};
     }
     return MemoryBlock::Adopt(std::calloc(size, 1), size);

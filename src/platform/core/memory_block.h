@@ -42,8 +42,14 @@ class MemoryBlock {
     std::size_t size_ = 0;
 };
 
+// The largest block MemAlloc tries to get (512 GiB). Larger requests can
+// only come from sizes that a file made up; they fail at once, also under
+// the sanitizers, whose allocators abort on such sizes instead of failing.
+inline constexpr std::size_t kMaxMemoryBlockSize = std::size_t{1} << 39;
+
 // A block of `size` bytes (uninitialised), or an empty block when the memory
-// cannot be had. A size of 0 gives an empty block.
+// cannot be had or `size` is above kMaxMemoryBlockSize. A size of 0 gives an
+// empty block.
 MemoryBlock MemAlloc(std::size_t size);
 
 // As MemAlloc, with every byte set to 0.
