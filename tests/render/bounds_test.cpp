@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "render/guarded_buffer.h"
@@ -82,6 +83,47 @@ TEST(Bounds, GuardPagesOnBothSidesEveryDepthAndKind) {
                 Sweep(w, h, 96, 64, src.Bytes(), dest.Bytes(), mode.depth, mode.kind);
             }
         }
+    }
+}
+
+TEST(Bounds, RandomViewsOfRandomSmallPicturesStayInside) {
+    // Small pictures are where the margins are tightest; any view angle,
+    // roll, zoom and view offset, against guard pages on alternate sides.
+    std::uint32_t seed = 77;
+    const auto next = [&seed](std::uint32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    for (int round = 0; round < 600; ++round) {
+        const Mode mode = kModes[next(std::size(kModes))];
+        const int w = 8 + static_cast<int>(next(60));
+        const int h = 16 + static_cast<int>(next(40));
+        const auto guard =
+            round % 2 == 0 ? GuardedBuffer::Guard::AfterEnd : GuardedBuffer::Guard::BeforeStart;
+        GuardedBuffer src(PictureBytes(w, h, mode.depth), guard);
+        Fill(src.Bytes());
+        GuardedBuffer dest(static_cast<std::size_t>(64 * 64 * ((mode.depth + 1) / 8)), guard);
+        RenderParams p;
+        p.heading = static_cast<double>(next(720000)) / 1000.0 - 360.0;
+        // Reads reach furthest looking straight up or down: a third of the
+        // views do.
+        const double pitches[] = {90.0, -90.0, 89.99, -89.99};
+        p.pitch =
+            next(3) == 0 ? pitches[next(4)] : static_cast<double>(next(360000)) / 1000.0 - 180.0;
+        p.roll = static_cast<double>(next(360000)) / 1000.0 - 180.0;
+        p.focal = 0.5 + static_cast<double>(next(400000)) / 1000.0;
+        p.offX = static_cast<double>(next(200)) - 100.0;
+        p.offY = static_cast<double>(next(200)) - 100.0;
+        p.viewWidth = 64;
+        p.viewHeight = round % 3 == 0 ? -64 : 64;
+        p.dest = dest.Bytes();
+        p.srcWidth = w;
+        p.srcHeight = h;
+        p.src = src.Bytes();
+        p.depth = mode.depth;
+        p.filterKind = mode.kind;
+        PanoramaRenderer renderer;
+        ASSERT_EQ(renderer.Render(p), 1) << round;
     }
 }
 
