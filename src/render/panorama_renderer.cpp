@@ -23,7 +23,8 @@ bool Finite(const RenderParams& p) {
            std::isfinite(p.focal) && std::isfinite(p.offX) && std::isfinite(p.offY);
 }
 
-// Everything about a call that can be refused without touching anything.
+// Everything about a call that can be refused. It is checked before the
+// set-up, so a refused call changes nothing at all, not even the row table.
 bool Acceptable(const RenderParams& p) {
     if (!Finite(p)) {
         return false;
@@ -118,7 +119,7 @@ int PanoramaRenderer::Render(const RenderParams& params) {
     // Set-up. The heading and pitch adjustments and the moved source start
     // are part of how the picture is addressed: the view centre ends up
     // near column 3/4 counted from the moved start.
-    double heading = NormaliseHeading(params.heading);
+    const double heading = NormaliseHeading(params.heading);
     state.pitch = params.pitch + heading * kPerTurn * (180.0 / params.srcHeight);
     // 0 <= k <= 409/360 of the width: always inside the picture.
     const std::int32_t k =
