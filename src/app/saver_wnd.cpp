@@ -85,12 +85,14 @@ void CSaverWnd::OnMouseMove(int x, int y) {
 
 void CSaverWnd::OnActivate(bool active) {
     if (!active) {
+        Trace("focus lost");
         window_->PostMessage(WM_SAVER_REGAIN_FOCUS);
     }
 }
 
 void CSaverWnd::OnPrivateMessage(std::uint32_t message) {
     if (message == WM_SAVER_REGAIN_FOCUS) {
+        Trace("focus regained");
         window_->SetFocus();
     } else if (message == WM_SAVER_END_REQUEST) {
         OnEndRequest();

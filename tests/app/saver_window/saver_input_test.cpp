@@ -4,6 +4,8 @@
 // seconds and the program exits 0 with its staging directory gone.
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+
 #include <filesystem>
 #include <sstream>
 
@@ -101,6 +103,41 @@ TEST(SaverInputTest, KeyReleaseAloneKeepsRunningKeyPressEndsAfterTheSplash) {
     if (!frames.back().staging.empty()) {
         EXPECT_FALSE(std::filesystem::exists(frames.back().staging)) << frames.back().staging;
     }
+}
+
+TEST(SaverInputTest, LosingTheFocusTakesItBackWithoutEnding) {
+    Xvfb x(640, 480, 24);
+    ASSERT_FALSE(x.name().empty());
+    Display* dpy = XOpenDisplay(x.name().c_str());
+    ASSERT_NE(dpy, nullptr);
+    const Window other = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 50, 50, 0, 0, 0);
+    XMapWindow(dpy, other);
+    XSync(dpy, False);
+    TempDir home;
+    SaverProcess saver({"/s"}, x.name(), home.path());
+    ASSERT_TRUE(saver.WaitForLog("event message"));
+    Xdotool(x.name(), {"windowfocus", std::to_string(other)});
+    ASSERT_TRUE(saver.WaitForLog("event focus regained", seconds(10))) << saver.Log();
+    // The focus ends up on the saver's window again, titled as the saver.
+    std::string focused;
+    for (int i = 0; i < 50 && focused != "VELMORA SCREENSAVER"; ++i) {
+        Pause(milliseconds(50));
+        Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(dpy, &focus, &revert);
+        char* name = nullptr;
+        focused.clear();
+        if (focus > PointerRoot && XFetchName(dpy, focus, &name) != 0 && name != nullptr) {
+            focused = name;
+            XFree(name);
+        }
+    }
+    EXPECT_EQ(focused, "VELMORA SCREENSAVER");
+    EXPECT_TRUE(saver.Running());
+    EXPECT_EQ(saver.Log().find("event end request"), std::string::npos);
+    XCloseDisplay(dpy);
+    Xdotool(x.name(), {"key", "space"});
+    EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
 }
 
 TEST(SaverInputTest, MouseButtonEnds) {
