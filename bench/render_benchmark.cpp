@@ -24,26 +24,24 @@ constexpr std::int32_t kViewWidth = 1920;
 constexpr std::int32_t kViewHeight = 1088;
 
 // A picture with smooth gradients and fine detail, so that every byte of
-// a sample matters and nothing compresses into a cache line.
-const std::vector<std::uint8_t>& Picture(int bytesPerPixel) {
-    static std::vector<std::uint8_t> pictures[4];
-    std::vector<std::uint8_t>& picture = pictures[bytesPerPixel];
-    if (picture.empty()) {
-        picture.resize(static_cast<std::size_t>(kSrcWidth) * kSrcHeight * bytesPerPixel);
-        std::uint32_t noise = 12345;
-        for (std::size_t i = 0; i < picture.size(); ++i) {
-            noise = noise * 1664525u + 1013904223u;
-            const std::size_t pixel = i / bytesPerPixel;
-            picture[i] = static_cast<std::uint8_t>(pixel % kSrcWidth / 16 + pixel / kSrcWidth / 8 +
-                                                   (noise >> 28));
-        }
+// a sample matters and nothing compresses into a cache line. Made anew for
+// each case, outside the timed loop.
+std::vector<std::uint8_t> Picture(int bytesPerPixel) {
+    std::vector<std::uint8_t> picture(static_cast<std::size_t>(kSrcWidth) * kSrcHeight *
+                                      bytesPerPixel);
+    std::uint32_t noise = 12345;
+    for (std::size_t i = 0; i < picture.size(); ++i) {
+        noise = noise * 1664525u + 1013904223u;
+        const std::size_t pixel = i / bytesPerPixel;
+        picture[i] = static_cast<std::uint8_t>(pixel % kSrcWidth / 16 + pixel / kSrcWidth / 8 +
+                                               (noise >> 28));
     }
     return picture;
 }
 
 void RenderFrames(benchmark::State& state, int depth, int kind, double pitch) {
     const int bytes = (depth + 1) / 8;
-    const std::vector<std::uint8_t>& src = Picture(bytes);
+    const std::vector<std::uint8_t> src = Picture(bytes);
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(kViewWidth) * kViewHeight * bytes);
     PanoramaRenderer renderer;
     ViewState view{0.0, pitch, 0.0, 90.0};
@@ -78,7 +76,7 @@ void FrameCopy(benchmark::State& state) {
 // The reference point: every pixel projected exactly (a rotation, two arc
 // tangents and a square root), nearest sample, no interpolation.
 void NaiveExactProjection(benchmark::State& state) {
-    const std::vector<std::uint8_t>& src = Picture(3);
+    const std::vector<std::uint8_t> src = Picture(3);
     std::vector<std::uint8_t> frame(static_cast<std::size_t>(kViewWidth) * kViewHeight * 3);
     const double f = FocalLength(90.0, kViewWidth);
     double heading = 0.0;
