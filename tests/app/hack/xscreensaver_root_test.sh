@@ -1,10 +1,16 @@
 #!/bin/bash
 # The program as a display mode of XScreenSaver on a private Xvfb:
-#   xscreensaver_root_test.sh SKYWEAVE SOURCE_DIR
+#   xscreensaver_root_test.sh SKYWEAVE SOURCE_DIR SKYWEAVE_RENDER
 # With a throwaway ~/.xscreensaver whose only program is
 # "skyweave --root --file samples/courtyard.jpg", activating the daemon shows
 # panorama pixels within 5 s, and deactivating it ends the program within
 # 2 s with status 0 and no staging directory left.
+#
+# The saver's own stored settings hold the view still and full-screen (no
+# motion, size 100), so the screen must match, pixel for pixel, the same view
+# drawn by skyweave-render; the splash picture or a message cannot pass for
+# it. That also shows the stored settings apply when no option overrides
+# them.
 #
 # XScreenSaver refuses to launch display modes as root ("running as root: not
 # launching hacks"), so when this runs as root the daemon and everything it
@@ -12,6 +18,7 @@
 set -euo pipefail
 skyweave=$(realpath "$1")
 source_dir=$(realpath "$2")
+render=$(realpath "$3")
 here=$(dirname "$(realpath "$0")")
 source "$here/x_session.sh"
 
@@ -30,6 +37,29 @@ chmod 700 "$work/home" "$work/tmp" "$work/config" "$work/run"
 if [ "$(id -u)" -eq 0 ]; then
   chown nobody:nogroup "$work/home" "$work/tmp" "$work/config" "$work/run" "$work/out"
 fi
+
+mkdir -p "$work/config/Corvane"
+cat >"$work/config/Corvane/skyweave.conf" <<EOT
+[Settings]
+Zoom=60
+Heading=0
+Pitch=0
+Roll=0
+Size=100
+Moving=0
+HeadingRandom=0
+PitchRandom=0
+RollRandom=0
+EOT
+[ "$(id -u)" -eq 0 ] && chown -R nobody:nogroup "$work/config"
+
+# The view the saver must show: heading, pitch and roll 0, zoom 60, the whole
+# 640 x 480 screen; as a moving frame, and as the still frame that follows.
+for quality in 0 8; do
+  "$render" "$source_dir/samples/courtyard.jpg" -o "$work/expected$quality.png" \
+    --view 0,0,0,60 --size 640x480 --quality "$quality" >/dev/null ||
+    fail "skyweave-render could not draw the expected view"
+done
 
 cat >"$work/home/.xscreensaver" <<EOT
 mode:		one
@@ -60,20 +90,34 @@ wait_until 10 xs_cmd -time || fail "xscreensaver did not start: $(cat "$work/xsc
 xs_cmd -activate || fail "xscreensaver-command -activate failed"
 activated=$(date +%s%N)
 
-# Panorama pixels: even a small view of a photograph has thousands of
-# colours; the black screen, or a message in anti-aliased text, a few hundred.
+# Panorama pixels: thousands of colours, and the very picture of the view.
+difference() {
+  compare -metric RMSE "$work/shot.png" "$1" null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p'
+}
 shows_panorama() {
   import -window root "$work/shot.png" 2>/dev/null || return 1
-  local colours
-  colours=$(convert "$work/shot.png" -format '%k' info:)
-  [ "$colours" -gt 1000 ]
+  local expected
+  for expected in "$work/expected8.png" "$work/expected0.png"; do
+    if awk -v d="$(difference "$expected")" 'BEGIN { exit !(d != "" && d < 0.02) }'; then
+      [ "$(convert "$work/shot.png" -format '%k' info:)" -gt 1000 ]
+      return
+    fi
+  done
+  return 1
 }
-if ! wait_until 5 shows_panorama; then
-  fail "no panorama on screen 5 s after -activate ($(convert "$work/shot.png" -format '%k' info: 2>/dev/null) colours)
+# The deadline is on the moment a screenshot is taken, not on the time the
+# comparison of it takes on a busy machine.
+shown=
+while [ -z "$shown" ]; do
+  taken=$(date +%s%N)
+  if [ $((taken - activated)) -gt 5000000000 ]; then
+    fail "no panorama on screen 5 s after -activate ($(convert "$work/shot.png" -format '%k' info: 2>/dev/null) colours, $(difference "$work/expected8.png") off the still view)
 $(cat "$work/xscreensaver.log")
 $(cat "$work/out/stderr" 2>/dev/null)"
-fi
-shown=$(date +%s%N)
+  fi
+  shows_panorama && shown=$taken
+  sleep 0.05
+done
 [ -s "$work/out/pid" ] || fail "the program was not started through the configuration"
 pid=$(cat "$work/out/pid")
 kill -0 "$pid" 2>/dev/null || fail "the program is not running"
