@@ -134,6 +134,8 @@ bool CSaverApp::StartSaverWindow(const SaverRunOptions& options) {
     }
     grab_ = options.grab_input;
     end_on_signal_ = options.end_on_signal;
+    const int hertz = window->window()->RefreshRateHz();
+    frame_period_ms_ = hertz > 0 ? 1000.0 / hertz : 0.0;
     if (options.frames) {
         full_screen_window_ = std::move(window);
     } else {
@@ -159,11 +161,28 @@ void CSaverApp::SetScreenSaverRunning(bool running) {
 void CSaverApp::OnIdle() {
     // The loop calls this only with an empty queue, so no request can wait;
     // the count keeps it so even if a caller posts one of its own.
-    if (full_screen_window_ && full_screen_window_->IsWindowAlive() &&
-        full_screen_window_->window()->IsVisible() &&
-        full_screen_window_->window()->PendingMessages(WM_SAVER_NEXT_FRAME) == 0) {
-        full_screen_window_->window()->PostMessage(WM_SAVER_NEXT_FRAME);
+    if (!full_screen_window_ || !full_screen_window_->IsWindowAlive()) {
+        return;
     }
+    NativeWindow& window = *full_screen_window_->window();
+    if (!window.IsVisible() || window.PendingMessages(WM_SAVER_NEXT_FRAME) != 0) {
+        return;
+    }
+    if (frame_period_ms_ > 0) {
+        // A display with a known refresh rate gets no more frames than it
+        // shows, instead of a loop spinning a core; a virtual display that
+        // names no rate runs free.
+        const auto now = static_cast<double>(NativeWindow::TicksMs());
+        if (now < next_frame_ms_) {
+            window.CallIdleAgainAt(static_cast<std::uint64_t>(next_frame_ms_));
+            return;
+        }
+        // Keep the beat; after a long frame start a new one from now.
+        next_frame_ms_ = now - next_frame_ms_ > frame_period_ms_
+                             ? now + frame_period_ms_
+                             : next_frame_ms_ + frame_period_ms_;
+    }
+    window.PostMessage(WM_SAVER_NEXT_FRAME);
 }
 
 int CSaverApp::Run() {

@@ -62,6 +62,11 @@ class CSaverApp {
     bool grab_ = false;
     bool end_on_signal_ = false;
     int exit_code_ = 0;
+    // Frame pacing at the display's refresh rate, where it has one: the
+    // period in milliseconds (0: frames run free) and when the next frame
+    // request may go out, in the window's ticks.
+    double frame_period_ms_ = 0;
+    double next_frame_ms_ = 0;
 };
 
 }  // namespace skyweave

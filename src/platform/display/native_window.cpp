@@ -175,6 +175,22 @@ int NativeWindow::PendingMessages(std::uint32_t message) const {
     return 0;
 }
 
+int NativeWindow::RefreshRateHz() const {
+    if (window_ == nullptr) {
+        return 0;
+    }
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    SDL_DisplayMode mode{};
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) {
+        return 0;
+    }
+    return mode.refresh_rate > 0 ? mode.refresh_rate : 0;
+}
+
+std::uint64_t NativeWindow::TicksMs() {
+    return SDL_GetTicks64();
+}
+
 void NativeWindow::PostMessage(std::uint32_t message) {
     auto it = std::find_if(pending_.begin(), pending_.end(),
                            [message](const auto& entry) { return entry.first == message; });
@@ -389,6 +405,10 @@ void NativeWindow::RunMessageLoop(const std::function<void()>& on_idle, bool end
             idle_done = false;
             continue;
         }
+        if (idle_done && idle_again_ms_ != 0 && now >= idle_again_ms_) {
+            idle_again_ms_ = 0;
+            idle_done = false;
+        }
         if (!idle_done) {
             idle_done = true;
             if (on_idle) {
@@ -396,7 +416,10 @@ void NativeWindow::RunMessageLoop(const std::function<void()>& on_idle, bool end
             }
             continue;
         }
-        const std::uint64_t due = NextTimerDue();
+        std::uint64_t due = NextTimerDue();
+        if (idle_again_ms_ != 0) {
+            due = std::min(due, idle_again_ms_);
+        }
         std::uint64_t wait = kMaxWaitMs;
         if (due > now) {
             wait = std::min(wait, due - now);

@@ -113,6 +113,15 @@ class NativeWindow {
     // Shows the cursor that OnSetCursor answers.
     void UpdateCursor();
 
+    // The refresh rate of the display the window is on, in hertz; 0 when the
+    // display does not say (a virtual X server, for instance).
+    int RefreshRateHz() const;
+    // Makes the loop call the idle callback again at `ticks_ms` (SDL ticks
+    // in milliseconds) even when no event arrives before.
+    void CallIdleAgainAt(std::uint64_t ticks_ms) { idle_again_ms_ = ticks_ms; }
+    // Milliseconds since SDL started, the clock of CallIdleAgainAt.
+    static std::uint64_t TicksMs();
+
     // Runs the event loop until the window is destroyed. on_idle is called
     // once each time the queue runs empty (may be empty). end_on_signal makes
     // SIGTERM and SIGINT call OnEndSignal; it only works when the SdlVideo was
@@ -147,6 +156,7 @@ class NativeWindow {
     bool grabbed_ = false;
     int cursor_shown_ = -1;
     std::uint64_t next_parent_check_ms_ = 0;
+    std::uint64_t idle_again_ms_ = 0;
 };
 
 }  // namespace skyweave
