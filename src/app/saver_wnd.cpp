@@ -21,6 +21,7 @@ bool CSaverWnd::Create(const WindowPlacement& placement, bool preview, std::stri
         return false;
     }
     preview_ = preview;
+    own_window_ = placement.kind == WindowPlacement::Kind::Own;
     return true;
 }
 
@@ -122,6 +123,15 @@ void CSaverWnd::OnEndRequest() {
         window_->PostClose();
     }
     window_->UpdateCursor();
+}
+
+void CSaverWnd::OnSystemClose() {
+    // A saver ignores the desktop's close command: only input (through the
+    // password check) ends it. A window of its own on the desktop closes.
+    Trace("system close");
+    if (own_window_) {
+        window_->PostClose();
+    }
 }
 
 void CSaverWnd::OnEraseBackground(WindowCanvas& canvas) {

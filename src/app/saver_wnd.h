@@ -49,6 +49,7 @@ class CSaverWnd : public WindowHandler {
     void OnPrivateMessage(std::uint32_t message) override;
     void OnEraseBackground(WindowCanvas& canvas) override;
     void OnPaint(WindowCanvas& canvas) override;
+    void OnSystemClose() override;
     CursorKind OnSetCursor() override;
 
     // Draws the message text (white on a black band, wrapped at the client
@@ -70,6 +71,8 @@ class CSaverWnd : public WindowHandler {
     int last_mouse_y_ = -1;
     bool ending_ = false;
     bool preview_ = false;
+    // An ordinary decorated window of its own, which its close button closes.
+    bool own_window_ = false;
     TextRenderer text_;
 };
 

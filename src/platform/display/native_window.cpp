@@ -319,7 +319,7 @@ void NativeWindow::Dispatch(const void* raw) {
                     }
                     break;
                 case SDL_WINDOWEVENT_CLOSE:
-                    handler_.OnClose();
+                    handler_.OnSystemClose();
                     break;
                 default:
                     break;

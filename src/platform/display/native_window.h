@@ -43,8 +43,11 @@ class WindowHandler {
     // Painting of one invalid rectangle; the canvas is clipped to it.
     virtual void OnEraseBackground(WindowCanvas& /*canvas*/) {}
     virtual void OnPaint(WindowCanvas& /*canvas*/) {}
-    // The window was asked to close (window manager or PostClose).
+    // The window was asked to close (PostClose).
     virtual void OnClose() {}
+    // The user asked the window manager to close the window (its close
+    // button or key); the window decides whether that closes it.
+    virtual void OnSystemClose() {}
     // SIGTERM or SIGINT arrived while the window asked to end on signals.
     virtual void OnEndSignal() {}
     // The cursor to show over the window now.

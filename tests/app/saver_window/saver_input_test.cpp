@@ -6,6 +6,7 @@
 
 #include <X11/Xlib.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -136,6 +137,37 @@ TEST(SaverInputTest, LosingTheFocusTakesItBackWithoutEnding) {
     EXPECT_TRUE(saver.Running());
     EXPECT_EQ(saver.Log().find("event end request"), std::string::npos);
     XCloseDisplay(dpy);
+    Xdotool(x.name(), {"key", "space"});
+    EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
+}
+
+TEST(SaverInputTest, TheWindowManagersCloseCommandDoesNotEnd) {
+    Xvfb x(640, 480, 24);
+    ASSERT_FALSE(x.name().empty());
+    TempDir home;
+    SaverProcess saver({"/s"}, x.name(), home.path());
+    ASSERT_TRUE(saver.WaitForLog("event message"));
+    std::string ids;
+    RunToEnd({"xdotool", "search", "--name", "VELMORA SCREENSAVER"}, x.name(), {}, seconds(20),
+             &ids);
+    const Window window = std::strtoul(ids.c_str(), nullptr, 10);
+    ASSERT_NE(window, 0u) << ids;
+    Display* dpy = XOpenDisplay(x.name().c_str());
+    ASSERT_NE(dpy, nullptr);
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = window;
+    close.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+    close.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, window, False, NoEventMask, &close);
+    XSync(dpy, False);
+    XCloseDisplay(dpy);
+    ASSERT_TRUE(saver.WaitForLog("event system close", seconds(10))) << saver.Log();
+    Pause(milliseconds(500));
+    EXPECT_TRUE(saver.Running());
+    EXPECT_EQ(saver.Log().find("event close"), std::string::npos);
     Xdotool(x.name(), {"key", "space"});
     EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
 }
