@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include <X11/Xlib.h>
+
 #include "platform/display/screen_depth.h"
 #include "saver_harness.h"
 
@@ -56,6 +58,17 @@ TEST(SaverScreenTest, NoFileShowsTheSelectMessageAtTheTopLeftOnBlack) {
     EXPECT_EQ(shot.CountNonBlack(620, 40, 640, 440), 0);
     EXPECT_GT(shot.CountNonBlack(20, 40, 620, 440), 600 * 400 * 95 / 100);
     EXPECT_TRUE(saver.Running());
+
+    // Keyboard and pointer belong to the saver while it runs.
+    Display* dpy = XOpenDisplay(x.name().c_str());
+    ASSERT_NE(dpy, nullptr);
+    const Window root = DefaultRootWindow(dpy);
+    EXPECT_EQ(XGrabKeyboard(dpy, root, False, GrabModeAsync, GrabModeAsync, CurrentTime),
+              AlreadyGrabbed);
+    EXPECT_EQ(XGrabPointer(dpy, root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, 0, 0,
+                           CurrentTime),
+              AlreadyGrabbed);
+    XCloseDisplay(dpy);
     EndWithKey(x.name(), saver);
 }
 
