@@ -1,15 +1,18 @@
 // How input ends the full-screen saver: the first mouse movement only
 // records, a one-pixel movement after it ends; a key release alone does not
 // end, a key press does; after the end the splash shows for about two
-// seconds and the program exits 0 with its staging directory gone.
+// seconds and the program exits 0 with its staging directory gone. The
+// focus and the window manager's close command do not end it.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
+#include "engine/panorama_bytes.h"
 #include "saver_harness.h"
 
 namespace skyweave::test {
@@ -65,13 +68,32 @@ TEST(SaverInputTest, KeyReleaseAloneKeepsRunningKeyPressEndsAfterTheSplash) {
     Xvfb x(640, 480, 24);
     ASSERT_FALSE(x.name().empty());
     TempDir home;
-    WriteSettings(home.path(), {{"FilePath", SamplePath("sunset.jpg")}, {"Size", "50"}});
+    // A panorama container with one embedded file, so that the saver stages
+    // it while it runs and must remove the staging directory at the end.
+    const auto pan = skyweave::testing::Container(
+        {{"BTMP", skyweave::testing::Bmp24(512, 256,
+                                           [](int x, int y) {
+                                               return skyweave::testing::Rgb{
+                                                   static_cast<std::uint8_t>(x),
+                                                   static_cast<std::uint8_t>(y), 90};
+                                           })},
+         {"FILE", skyweave::testing::FileRecords({{"~note.txt", "staged while the saver runs"}})}});
+    const auto pan_path = home.path() / "staged.pan";
+    {
+        std::ofstream out(pan_path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(pan.data()),
+                  static_cast<std::streamsize>(pan.size()));
+    }
+    WriteSettings(home.path(), {{"FilePath", pan_path.string()}, {"Size", "50"}});
     // The key goes down before the saver starts, so that only its release
     // happens while the saver runs (a server sends no release for a key
     // that is up): the user letting go of the key that was last typed.
     Xdotool(x.name(), {"keydown", "a"});
     SaverProcess saver({"/s"}, x.name(), home.path());
     ASSERT_TRUE(saver.WaitForFrames(10)) << saver.Log();
+    const std::string staging = ParseFrames(saver.Log()).back().staging;
+    ASSERT_FALSE(staging.empty());
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(staging) / "~note.txt")) << staging;
 
     Xdotool(x.name(), {"keyup", "a"});
     Pause(milliseconds(1000));
@@ -101,9 +123,8 @@ TEST(SaverInputTest, KeyReleaseAloneKeepsRunningKeyPressEndsAfterTheSplash) {
 
     const auto frames = ParseFrames(saver.Log());
     ASSERT_FALSE(frames.empty());
-    if (!frames.back().staging.empty()) {
-        EXPECT_FALSE(std::filesystem::exists(frames.back().staging)) << frames.back().staging;
-    }
+    ASSERT_FALSE(frames.back().staging.empty());
+    EXPECT_FALSE(std::filesystem::exists(frames.back().staging)) << frames.back().staging;
 }
 
 TEST(SaverInputTest, LosingTheFocusTakesItBackWithoutEnding) {
