@@ -1,6 +1,7 @@
 // The application object; see saver_app.h.
 #include "app/saver_app.h"
 
+#include <cmath>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -174,7 +175,7 @@ void CSaverApp::OnIdle() {
         // names no rate runs free.
         const auto now = static_cast<double>(NativeWindow::TicksMs());
         if (now < next_frame_ms_) {
-            window.CallIdleAgainAt(static_cast<std::uint64_t>(next_frame_ms_));
+            window.CallIdleAgainAt(static_cast<std::uint64_t>(std::ceil(next_frame_ms_)));
             return;
         }
         // Keep the beat; after a long frame start a new one from now.
