@@ -114,12 +114,19 @@ done
 x_session_start 320 240
 mkdir -p "$work/tmp" "$work/config" "$work/run"
 chmod 700 "$work/tmp" "$work/config" "$work/run"
+# The saver draws into a window of its own inside the root window; once that
+# exists, the run is up (a signal before the program has even started would
+# only test the shell).
+root_children() { xwininfo -root -children | grep -c '^ *0x' || true; }
+baseline=$(root_children)
+saver_window_up() { [ "$(root_children)" -gt "$baseline" ] || ! kill -0 "$pid" 2>/dev/null; }
 for option in "${runs[@]}"; do
   # shellcheck disable=SC2086
   TMPDIR="$work/tmp" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" \
     "$skyweave" $command $option 2>"$work/run.err" &
   pid=$!
-  sleep 0.4
+  wait_until 20 saver_window_up || fail "\"$command $option\" made no window in 20 s"
+  sleep 0.2
   kill -0 "$pid" 2>/dev/null || {
     wait "$pid" && rc=0 || rc=$?
     fail "\"$command $option\" ended by itself with status $rc: $(cat "$work/run.err")"
@@ -128,5 +135,7 @@ for option in "${runs[@]}"; do
   wait "$pid" && rc=0 || rc=$?
   [ "$rc" = 0 ] || fail "\"$command $option\": status $rc after SIGTERM: $(cat "$work/run.err")"
   ! grep -q "^skyweave:" "$work/run.err" || fail "\"$command $option\": $(cat "$work/run.err")"
+  # Its window goes with it, before the next run is looked for.
+  wait_until 5 test "$(root_children)" -le "$baseline" || fail "the saver's window outlived it"
 done
 echo "PASS: ${#runs[@]} option runs accepted, ${#refused[@]} out-of-range values refused"
