@@ -83,18 +83,18 @@ RgbPicture ReferenceDecode(std::span<const std::uint8_t> jpeg) {
     return picture;
 }
 
-Bytes BuildDib(const DibSpec& spec, std::span<const std::uint8_t> colors,
+Bytes BuildDib(const DibSpec& layout, std::span<const std::uint8_t> colors,
                const std::vector<Bytes>& rows, std::size_t row_pad) {
-    Bytes out(spec.header_size, 0);
-    PutU32(out, 0, spec.header_size);
-    PutU32(out, 4, static_cast<std::uint32_t>(spec.width));
-    PutU32(out, 8, static_cast<std::uint32_t>(spec.height));
+    Bytes out(layout.header_size, 0);
+    PutU32(out, 0, layout.header_size);
+    PutU32(out, 4, static_cast<std::uint32_t>(layout.width));
+    PutU32(out, 8, static_cast<std::uint32_t>(layout.height));
     PutU16(out, 12, 1);
-    PutU16(out, 14, spec.bit_count);
-    PutU32(out, 16, spec.compression);
+    PutU16(out, 14, layout.bit_count);
+    PutU32(out, 16, layout.compression);
     PutU32(out, 24, 2835);
     PutU32(out, 28, 2835);
-    PutU32(out, 32, spec.clr_used);
+    PutU32(out, 32, layout.clr_used);
     out.insert(out.end(), colors.begin(), colors.end());
     for (const Bytes& row : rows) {
         out.insert(out.end(), row.begin(), row.end());
@@ -103,11 +103,11 @@ Bytes BuildDib(const DibSpec& spec, std::span<const std::uint8_t> colors,
     return out;
 }
 
-Bytes BuildBmp(const DibSpec& spec, std::span<const std::uint8_t> colors,
+Bytes BuildBmp(const DibSpec& layout, std::span<const std::uint8_t> colors,
                const std::vector<Bytes>& rows, std::size_t gap) {
     const std::size_t row_bytes = rows.empty() ? 0 : rows.front().size();
     const std::size_t pad = (4 - row_bytes % 4) % 4;
-    Bytes dib = BuildDib(spec, colors, {}, 0);
+    Bytes dib = BuildDib(layout, colors, {}, 0);
     dib.insert(dib.end(), gap, 0xEE);
     for (const Bytes& row : rows) {
         dib.insert(dib.end(), row.begin(), row.end());
@@ -117,7 +117,7 @@ Bytes BuildBmp(const DibSpec& spec, std::span<const std::uint8_t> colors,
     file[0] = 'B';
     file[1] = 'M';
     PutU32(file, 2, static_cast<std::uint32_t>(14 + dib.size()));
-    PutU32(file, 10, static_cast<std::uint32_t>(14 + spec.header_size + colors.size() + gap));
+    PutU32(file, 10, static_cast<std::uint32_t>(14 + layout.header_size + colors.size() + gap));
     file.insert(file.end(), dib.begin(), dib.end());
     return file;
 }

@@ -48,13 +48,13 @@ struct DibSpec {
 // A packed DIB: header (`header_size` bytes, the first 40 filled), then
 // `colors` verbatim, then the given rows, each followed by `row_pad` zero
 // bytes.
-Bytes BuildDib(const DibSpec& spec, std::span<const std::uint8_t> colors,
+Bytes BuildDib(const DibSpec& layout, std::span<const std::uint8_t> colors,
                const std::vector<Bytes>& rows, std::size_t row_pad);
 
 // A BMP file: the 14-byte file header (bfOffBits pointing right after the
 // colour area plus `gap` bytes) in front of BuildDib's bytes, with every row
 // padded to a multiple of 4 bytes as files are.
-Bytes BuildBmp(const DibSpec& spec, std::span<const std::uint8_t> colors,
+Bytes BuildBmp(const DibSpec& layout, std::span<const std::uint8_t> colors,
                const std::vector<Bytes>& rows, std::size_t gap = 0);
 
 // Makes every DecodeImage of this process see screen depth `depth`.

@@ -52,9 +52,9 @@ constexpr OptionSpec kOptions[] = {
 };
 
 const OptionSpec* FindOption(std::string_view name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.name == name) {
-            return &spec;
+    for (const OptionSpec& entry : kOptions) {
+        if (entry.name == name) {
+            return &entry;
         }
     }
     return nullptr;
@@ -143,13 +143,13 @@ HackParseResult ParseHackOptions(std::span<const char* const> args) {
         // The option as the user wrote it, dashes included, for messages.
         const std::string option_text(written.substr(0, written.find('=')));
 
-        const OptionSpec* spec = FindOption(name);
-        if (spec == nullptr || name.empty()) {
+        const OptionSpec* entry = FindOption(name);
+        if (entry == nullptr || name.empty()) {
             return Fail("unknown option " + Quoted(option_text));
         }
 
         std::string_view value;
-        if (TakesValue(spec->kind)) {
+        if (TakesValue(entry->kind)) {
             if (inline_value) {
                 value = *inline_value;
             } else if (i + 1 < args.size() && args[i + 1] != nullptr) {
@@ -161,9 +161,9 @@ HackParseResult ParseHackOptions(std::span<const char* const> args) {
             return Fail(option_text + " takes no value");
         }
 
-        switch (spec->kind) {
+        switch (entry->kind) {
             case OptionKind::Mode:
-                if (spec->mode == HackMode::Root) {
+                if (entry->mode == HackMode::Root) {
                     saw_root = true;
                 }
                 break;
@@ -187,17 +187,17 @@ HackParseResult ParseHackOptions(std::span<const char* const> args) {
                 }
                 break;
             case OptionKind::Number: {
-                const auto number = ParseNumber(value, spec->min, spec->max);
+                const auto number = ParseNumber(value, entry->min, entry->max);
                 if (!number) {
                     return Fail(option_text + ": " + Quoted(value) +
-                                " is not a whole number from " + std::to_string(spec->min) +
-                                " to " + std::to_string(spec->max));
+                                " is not a whole number from " + std::to_string(entry->min) +
+                                " to " + std::to_string(entry->max));
                 }
-                options.overrides.*(spec->number) = *number;
+                options.overrides.*(entry->number) = *number;
                 break;
             }
             case OptionKind::Flag:
-                options.overrides.*(spec->flag) = spec->flag_value;
+                options.overrides.*(entry->flag) = entry->flag_value;
                 break;
             case OptionKind::Help:
                 options.help = true;
