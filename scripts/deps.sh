@@ -8,7 +8,7 @@ SKYWEAVE_PACKAGES=(
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core libx11-dev
   libgtk-3-dev
   xvfb xdotool x11-utils imagemagick
-  xscreensaver xscreensaver-data libxml2-utils man-db
+  xscreensaver xscreensaver-data libxml2-utils man-db groff-base bsdextrautils util-linux
 )
 
 skyweave_install_packages() {
