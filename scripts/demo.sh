@@ -48,7 +48,8 @@ echo "Stored $sample as the panorama (settings in a throwaway folder)."
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "Starting the saver; any key, click or mouse movement ends it."
-  exec "$program" /s
+  "$program" /s
+  exit $?
 fi
 
 echo "No DISPLAY: starting a private X server (Xvfb 1280x720x24)."
