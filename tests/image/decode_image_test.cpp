@@ -33,8 +33,9 @@ std::vector<Bytes> PositionRows(int width, int rows) {
     for (int y = 0; y < rows; ++y) {
         Bytes row;
         for (int x = 0; x < width; ++x) {
-            row.insert(row.end(), {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                                   static_cast<std::uint8_t>(0x80 | y)});
+            row.push_back(static_cast<std::uint8_t>(x));
+            row.push_back(static_cast<std::uint8_t>(y));
+            row.push_back(static_cast<std::uint8_t>(0x80 | y));
         }
         out.push_back(row);
     }
@@ -63,7 +64,8 @@ std::string Decode(const Bytes& input, PackedDib* out = nullptr) {
 Bytes Words(std::initializer_list<std::uint16_t> words) {
     Bytes out;
     for (std::uint16_t w : words) {
-        out.insert(out.end(), {static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8)});
+        out.push_back(static_cast<std::uint8_t>(w));
+        out.push_back(static_cast<std::uint8_t>(w >> 8));
     }
     return out;
 }

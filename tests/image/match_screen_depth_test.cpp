@@ -238,8 +238,9 @@ PackedDib NumberedRows(std::int32_t height) {
     Bytes pixels;
     const std::int32_t rows = height < 0 ? -height : height;
     for (int r = 0; r < rows; ++r) {
-        pixels.insert(pixels.end(),
-                      {static_cast<std::uint8_t>(r), 0xAA, static_cast<std::uint8_t>(r)});
+        pixels.push_back(static_cast<std::uint8_t>(r));
+        pixels.push_back(0xAA);
+        pixels.push_back(static_cast<std::uint8_t>(r));
     }
     return MakePicture(1, height, 24, 0, {}, pixels, 0);
 }

@@ -86,7 +86,11 @@ std::optional<int> ParseNumber(std::string_view text, int min, int max) {
 }
 
 std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    // Built by appending: g++ 12 warns falsely (-Wrestrict) on "literal" + std::string.
+    std::string quoted(1, '"');
+    quoted += text;
+    quoted += '"';
+    return quoted;
 }
 
 HackParseResult Fail(std::string message) {

@@ -170,12 +170,15 @@ int RunToEnd(const std::vector<std::string>& args, const std::string& display,
 SaverProcess::SaverProcess(const std::vector<std::string>& args, const std::string& display,
                            const std::filesystem::path& config_home,
                            const std::map<std::string, std::string>& extra_env) {
-    log_path_ = config_home / ("saver-" + std::to_string(counter++) + ".log");
+    std::string log_name = "saver-";
+    log_name += std::to_string(counter++);
+    log_name += ".log";
+    log_path_ = config_home / log_name;
     std::vector<std::string> command{SKYWEAVE_PROGRAM};
     command.insert(command.end(), args.begin(), args.end());
     std::map<std::string, std::string> env = extra_env;
     env["XDG_CONFIG_HOME"] = config_home.string();
-    env["SKYWEAVE_FRAME_LOG"] = "1";
+    env.insert_or_assign("SKYWEAVE_FRAME_LOG", std::string(1, '1'));
     pid_ = fork();
     if (pid_ == 0) {
         SetChildEnvironment(display, env);

@@ -46,7 +46,8 @@ class PrivateXvfb {
         }
         close(fds[0]);
         if (got > 0) {
-            display_ = ":" + std::string(buffer, buffer + got - (buffer[got - 1] == '\n'));
+            display_ = ":";
+            display_.append(buffer, got - (buffer[got - 1] == '\n'));
         }
     }
     ~PrivateXvfb() {
