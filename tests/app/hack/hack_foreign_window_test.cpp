@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "xvfb_display.h"
+#include "support/xvfb_display.h"
 
 namespace skyweave {
 namespace {

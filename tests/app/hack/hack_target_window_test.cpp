@@ -6,7 +6,7 @@
 #include <X11/Xlib.h>
 
 #include "app/hack/hack_target_window.h"
-#include "xvfb_display.h"
+#include "support/xvfb_display.h"
 
 namespace skyweave {
 namespace {

@@ -100,50 +100,6 @@ TempDir::~TempDir() {
     }
 }
 
-Xvfb::Xvfb(int width, int height, int depth) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        return;
-    }
-    pid_ = fork();
-    if (pid_ == 0) {
-        close(fds[0]);
-        RedirectStdio(nullptr);
-        const std::string screen =
-            std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
-        ExecOrDie({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen,
-                   "-nolisten", "tcp", "-noreset"});
-    }
-    close(fds[1]);
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (poll(&p, 1, 200) > 0) {
-            char c = 0;
-            if (read(fds[0], &c, 1) != 1 || c == '\n') {
-                break;
-            }
-            number += c;
-        }
-    }
-    close(fds[0]);
-    if (!number.empty()) {
-        name_ = ":" + number;
-    }
-}
-
-Xvfb::~Xvfb() {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        bool ended = false;
-        if (WaitFor(pid_, std::chrono::seconds(5), ended) == -1 && !ended) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-}
-
 int RunToEnd(const std::vector<std::string>& args, const std::string& display,
              const std::map<std::string, std::string>& env, std::chrono::milliseconds timeout,
              std::string* output) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "support/xvfb_display.h"
+
 namespace skyweave::test {
 
 // A temporary folder, removed with its contents on destruction.
@@ -30,19 +32,11 @@ class TempDir {
 };
 
 // A private X server on a display number it picks itself.
-class Xvfb {
+// The shared private X server; `name()` is its ":N".
+class Xvfb : public XvfbDisplay {
   public:
-    // width, height in pixels; depth in bits (24 or 16).
-    Xvfb(int width, int height, int depth);
-    ~Xvfb();
-    Xvfb(const Xvfb&) = delete;
-    Xvfb& operator=(const Xvfb&) = delete;
-    // ":N", empty when the server did not start.
-    const std::string& name() const { return name_; }
-
-  private:
-    pid_t pid_ = -1;
-    std::string name_;
+    using XvfbDisplay::XvfbDisplay;
+    const std::string& name() const { return Name(); }
 };
 
 // Runs `program args...` to its end with `env` added to the environment and

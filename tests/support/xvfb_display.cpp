@@ -1,5 +1,5 @@
 // See xvfb_display.h.
-#include "xvfb_display.h"
+#include "support/xvfb_display.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -7,7 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace skyweave::test {
 
@@ -52,11 +54,20 @@ XvfbDisplay::XvfbDisplay(int width, int height, int depth) {
 }
 
 XvfbDisplay::~XvfbDisplay() {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
+    if (pid_ <= 0) {
+        return;
     }
+    kill(pid_, SIGTERM);
+    // A server stuck in a grab must not hang the test program: give it five
+    // seconds, then kill it.
+    for (int i = 0; i < 500; ++i) {
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
 }
 
 }  // namespace skyweave::test

@@ -1,6 +1,7 @@
-// A private X server for one test: starts Xvfb on a free display number
-// (-displayfd lets the server pick it), and stops it on destruction. Tests
-// talk to it by name and never through an inherited DISPLAY.
+// A private X server for GUI tests: starts Xvfb on a free display number
+// (-displayfd lets the server pick it) and stops it on destruction. Tests
+// talk to it by name and never through an inherited DISPLAY. Shared by every
+// test program that needs a real X server.
 #pragma once
 
 #include <sys/types.h>
