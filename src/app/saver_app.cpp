@@ -61,7 +61,11 @@ bool CSaverApp::InitInstance(int argc, char** argv) {
     switch (mode_) {
         case RunMode::Configure:
 #ifdef SKYWEAVE_HAS_OPTIONS_DIALOG
-            RunOptionsDialog(static_cast<unsigned long>(handle));
+            // A dialog that could not be shown (no display) is a failed run,
+            // so a settings program that starts us can tell.
+            if (RunOptionsDialog(static_cast<unsigned long>(handle)) == kDialogFailed) {
+                exit_code_ = 1;
+            }
 #else
             std::cerr << "skyweave: the options dialog is not available in this build\n";
 #endif

@@ -46,6 +46,16 @@ TEST(SaverRunModeTest, SetFileStoresExactlyOnePath) {
     EXPECT_NE(text.find("FilePath=/data/My Panoramas/hall.pan\n"), std::string::npos) << text;
 }
 
+TEST(SaverRunModeTest, OptionsDialogWithoutADisplayFailsAndStoresNothing) {
+    TempDir home;
+    std::string output;
+    EXPECT_EQ(RunProgram({"/c"}, home, "", &output), 1);
+    EXPECT_NE(output.find("skyweave: cannot open the display to show the options dialog\n"),
+              std::string::npos)
+        << output;
+    EXPECT_FALSE(std::filesystem::exists(home.path() / "Corvane"));
+}
+
 TEST(SaverRunModeTest, ResetErasesTheSectionInAnyLetterCase) {
     for (const char* spelling : {"/reset", "-RESET", "xReSeT"}) {
         TempDir home;
