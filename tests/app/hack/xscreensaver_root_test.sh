@@ -28,9 +28,25 @@ as_user=()
 if [ "$(id -u)" -eq 0 ]; then
   as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 fi
-if [ "${#as_user[@]}" -gt 0 ]; then
-  "${as_user[@]}" test -x "$skyweave" -a -r "$source_dir/samples/courtyard.jpg" -a -x "$here/record_exit.sh" ||
-    fail "the user nobody cannot reach $skyweave, the sample or $here: the daemon's display modes run as nobody"
+sample=$source_dir/samples/courtyard.jpg
+recorder=$here/record_exit.sh
+reachable() {
+  "${as_user[@]}" test -x "$skyweave" -a -r "$sample" -a -x "$recorder"
+}
+if [ "${#as_user[@]}" -gt 0 ] && ! reachable; then
+  # A checkout inside a private home is out of nobody's reach: the daemon
+  # runs copies of the program, the recorder and the sample instead.
+  stage=$work/stage
+  mkdir -p "$stage"
+  cp "$skyweave" "$stage/skyweave"
+  cp "$recorder" "$stage/record_exit.sh"
+  cp "$sample" "$stage/courtyard.jpg"
+  chmod 755 "$stage" "$stage/skyweave" "$stage/record_exit.sh"
+  chmod 644 "$stage/courtyard.jpg"
+  skyweave=$stage/skyweave
+  recorder=$stage/record_exit.sh
+  sample=$stage/courtyard.jpg
+  reachable || fail "the user nobody cannot reach $stage: the daemon's display modes run as nobody"
 fi
 mkdir -p "$work/home" "$work/tmp" "$work/config" "$work/run" "$work/out"
 chmod 700 "$work/home" "$work/tmp" "$work/config" "$work/run"
@@ -56,7 +72,7 @@ EOT
 # The view the saver must show: heading, pitch and roll 0, zoom 60, the whole
 # 640 x 480 screen; as a moving frame, and as the still frame that follows.
 for quality in 0 8; do
-  "$render" "$source_dir/samples/courtyard.jpg" -o "$work/expected$quality.png" \
+  "$render" "$sample" -o "$work/expected$quality.png" \
     --view 0,0,0,60 --size 640x480 --quality "$quality" >/dev/null ||
     fail "skyweave-render could not draw the expected view"
 done
@@ -72,7 +88,7 @@ dpmsEnabled:	False
 grabDesktopImages: False
 timeout:	1:00:00
 cycle:		1:00:00
-programs:	$here/record_exit.sh $work/out $skyweave --root --file $source_dir/samples/courtyard.jpg \n
+programs:	$recorder $work/out $skyweave --root --file $sample \n
 EOT
 [ "$(id -u)" -eq 0 ] && chown nobody:nogroup "$work/home/.xscreensaver"
 
@@ -121,7 +137,7 @@ done
 [ -s "$work/out/pid" ] || fail "the program was not started through the configuration"
 pid=$(cat "$work/out/pid")
 kill -0 "$pid" 2>/dev/null || fail "the program is not running"
-tr '\0' ' ' </proc/"$pid"/cmdline | grep -q -- "--root --file $source_dir/samples/courtyard.jpg" ||
+tr '\0' ' ' </proc/"$pid"/cmdline | grep -q -- "--root --file $sample" ||
   fail "unexpected command line: $(tr '\0' ' ' </proc/"$pid"/cmdline)"
 
 deactivated=$(date +%s%N)
