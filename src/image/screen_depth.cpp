@@ -2,9 +2,9 @@
 #include "image/screen_depth.h"
 
 #include <atomic>
-#include <cstdlib>
 
 #include "image/depth_code.h"
+#include "platform/core/screen_depth_override.h"
 
 namespace skyweave {
 namespace {
@@ -31,22 +31,6 @@ int ScreenDepth() {
 
 void SetScreenDepth(int depth) {
     g_screen_depth.store(depth);
-}
-
-int ScreenDepthFromEnvironment(int fallback) {
-    const char* value = std::getenv("SKYWEAVE_SCREEN_DEPTH");
-    if (value == nullptr) {
-        return fallback;
-    }
-    char* end = nullptr;
-    const long depth = std::strtol(value, &end, 10);
-    if (end == value || *end != '\0') {
-        return fallback;
-    }
-    if (depth == kDepth8 || depth == kDepth15 || depth == kDepth16 || depth == kDepth24) {
-        return static_cast<int>(depth);
-    }
-    return fallback;
 }
 
 }  // namespace skyweave

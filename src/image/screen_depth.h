@@ -33,7 +33,4 @@ int ScreenDepth();
 // Sets the screen depth directly (the saver's start-up and tests).
 void SetScreenDepth(int depth);
 
-// SKYWEAVE_SCREEN_DEPTH when it names 8, 15, 16 or 24, else `fallback`.
-int ScreenDepthFromEnvironment(int fallback);
-
 }  // namespace skyweave

@@ -11,23 +11,12 @@
 
 #include <SDL.h>
 
+#include "platform/core/screen_depth_override.h"
+
 #include <cstdlib>
 
 namespace skyweave {
 namespace {
-
-int OverrideFromEnvironment() {
-    const char* value = std::getenv("SKYWEAVE_SCREEN_DEPTH");
-    if (value == nullptr) {
-        return 0;
-    }
-    char* end = nullptr;
-    const long depth = std::strtol(value, &end, 10);
-    if (end == value || *end != '\0') {
-        return 0;
-    }
-    return depth == 8 || depth == 15 || depth == 16 || depth == 24 ? static_cast<int>(depth) : 0;
-}
 
 // The desktop's depth code, with video already initialised; 24 when SDL
 // cannot say.
@@ -65,7 +54,7 @@ int ScreenDepthOfFormat(int bits_per_pixel, std::uint32_t red_mask, std::uint32_
 }
 
 int QueryScreenDepth() {
-    if (const int forced = OverrideFromEnvironment(); forced != 0) {
+    if (const int forced = ScreenDepthFromEnvironment(0); forced != 0) {
         return forced;
     }
     if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
