@@ -37,6 +37,12 @@ constexpr std::array kTable{
     Entry{5025,
           "The name of this file cannot be kept in the settings. Please choose a file whose name "
           "is valid UTF-8 text."},
+    Entry{5101, "ChangeEvery"},
+    Entry{5102, "Fade"},
+    Entry{5103, "MaxFrameRate"},
+    Entry{5104, "Threads"},
+    Entry{5105, "ShowFrameRate"},
+    Entry{5106, "Present"},
 };
 
 }  // namespace

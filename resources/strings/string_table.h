@@ -10,7 +10,7 @@
 namespace skyweave {
 
 // Ids of the table. The numbers are part of the program's resources and stay
-// stable; 5006 is unused.
+// stable; 5006 is unused, and the value names of later settings start at 5101.
 enum class StringId : int {
     SettingsSection = 5003,        // "Settings"
     FilePathName = 5004,           // "FilePath"
@@ -34,6 +34,13 @@ enum class StringId : int {
     FasterLabel = 5023,            // turning slider, right end, random speeds
     SaveFailedMessage = 5024,      // the options dialog could not store the settings
     UnstorablePathMessage = 5025,  // a chosen file name the settings cannot hold
+    // Value names of the settings added after the first ten.
+    ChangeEveryName = 5101,    // "ChangeEvery"
+    FadeName = 5102,           // "Fade"
+    MaxFrameRateName = 5103,   // "MaxFrameRate"
+    ThreadsName = 5104,        // "Threads"
+    ShowFrameRateName = 5105,  // "ShowFrameRate"
+    PresentName = 5106,        // "Present"
 };
 
 // The text of string `id` (a number of the table), or an empty view when the

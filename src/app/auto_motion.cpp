@@ -18,17 +18,17 @@ std::int32_t Saturate(std::int64_t value) {
 
 }  // namespace
 
-AutoMotion::AutoMotion(const MotionSettings& settings)
-    : zoom_(settings.zoom),
-      configured_heading_(settings.heading_speed),
-      configured_pitch_(settings.pitch_speed),
-      configured_roll_(settings.roll_speed),
-      heading_speed_(settings.heading_speed),
-      pitch_speed_(settings.pitch_speed),
-      roll_speed_(settings.roll_speed),
-      heading_random_(settings.heading_random),
-      pitch_random_(settings.pitch_random),
-      roll_random_(settings.roll_random),
+AutoMotion::AutoMotion(const SaverSettings& settings)
+    : zoom_(static_cast<double>(settings.zoom)),
+      configured_heading_(settings.heading),
+      configured_pitch_(settings.pitch),
+      configured_roll_(settings.roll),
+      heading_speed_(settings.heading),
+      pitch_speed_(settings.pitch),
+      roll_speed_(settings.roll),
+      heading_random_(settings.headingRandom),
+      pitch_random_(settings.pitchRandom),
+      roll_random_(settings.rollRandom),
       size_(settings.size),
       // Only exactly 100 stops the drift; a larger stored size is clamped to
       // 100 later and keeps drifting between (0, 0) and (1, 1).

@@ -2,7 +2,7 @@
 // themselves every frame, the random re-draw of their speeds, and the view
 // rectangle that is placed once and then drifts one pixel per frame,
 // bouncing off the client edges. Toolkit-free: CPanoramaSaverWnd owns one
-// AutoMotion, feeds it the settings at creation, calls RandomDraw from its
+// AutoMotion, builds it from the settings at creation, calls RandomDraw from its
 // 5000 ms timer and Advance / PlaceOrDrift from every frame request.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/saver_random.h"
+#include "settings/saver_settings.h"
 
 namespace skyweave {
 
@@ -26,26 +27,6 @@ struct MotionRect {
     friend bool operator==(const MotionRect&, const MotionRect&) = default;
 };
 
-// The stored choices the motion starts from (the saver's settings).
-struct MotionSettings {
-    // Horizontal field of view in degrees, handed on unchanged; default 60.
-    double zoom = 60.0;
-    // Speeds in tenths of a degree per frame; defaults 15, 2 and 0. With the
-    // axis' random flag on only the magnitude counts, as the random bound.
-    std::int32_t heading_speed = 15;
-    std::int32_t pitch_speed = 2;
-    std::int32_t roll_speed = 0;
-    // Re-draw the axis' speed every 5000 ms; default on.
-    bool heading_random = true;
-    bool pitch_random = true;
-    bool roll_random = true;
-    // The view rectangle drifts across the client area; default on.
-    bool moving = true;
-    // View rectangle size in percent of the client width and height; clamped
-    // to 20..100 at placement; default 20.
-    std::int32_t size = 20;
-};
-
 class AutoMotion {
   public:
     // Id and period of the window timer that re-draws the random speeds.
@@ -55,9 +36,11 @@ class AutoMotion {
     static constexpr std::int32_t kMaxSpeed = 300;
 
     // Starts at heading = pitch = roll = 0 with the current speeds equal to
-    // the configured ones. Size exactly 100 turns Moving off. The generator
-    // stays unseeded; the window seeds it (SeedFromTime) when AnyRandom().
-    explicit AutoMotion(const MotionSettings& settings);
+    // the configured ones (Heading, Pitch, Roll), the zoom, the random
+    // switches, Size and Moving of `settings`. Size exactly 100 turns Moving
+    // off. The generator stays unseeded; the window seeds it (SeedFromTime)
+    // when AnyRandom().
+    explicit AutoMotion(const SaverSettings& settings);
 
     bool AnyRandom() const { return heading_random_ || pitch_random_ || roll_random_; }
     // seconds: the current time in seconds since the epoch.

@@ -19,20 +19,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kSplashOnClose{2000};
 
-MotionSettings MotionFrom(const SaverSettings& s) {
-    MotionSettings m;
-    m.zoom = static_cast<double>(s.zoom);
-    m.heading_speed = s.heading;
-    m.pitch_speed = s.pitch;
-    m.roll_speed = s.roll;
-    m.heading_random = s.headingRandom;
-    m.pitch_random = s.pitchRandom;
-    m.roll_random = s.rollRandom;
-    m.moving = s.moving;
-    m.size = s.size;
-    return m;
-}
-
 MotionRect ToMotionRect(const PixelRect& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
@@ -43,7 +29,7 @@ PixelRect ToPixelRect(const MotionRect& r) {
 }  // namespace
 
 CPanoramaSaverWnd::CPanoramaSaverWnd(const SaverSettings& settings, bool splash_on_close)
-    : settings_(settings), splash_on_close_(splash_on_close), motion_(MotionFrom(settings)) {}
+    : settings_(settings), splash_on_close_(splash_on_close), motion_(settings) {}
 
 CPanoramaSaverWnd::~CPanoramaSaverWnd() {
     try {
@@ -63,7 +49,7 @@ bool CPanoramaSaverWnd::Create(const WindowPlacement& placement, bool preview, s
 
 void CPanoramaSaverWnd::OnCreate() {
     file_path_ = settings_.filePath;
-    motion_ = AutoMotion(MotionFrom(settings_));
+    motion_ = AutoMotion(settings_);
     random_timer_ = 0;
     if (motion_.AnyRandom()) {
         motion_.SeedFromTime(static_cast<std::uint32_t>(std::time(nullptr)));

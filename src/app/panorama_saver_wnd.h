@@ -13,8 +13,8 @@
 
 #include "app/auto_motion.h"
 #include "app/saver_wnd.h"
-#include "app/settings/saver_settings.h"
 #include "app/splash_picture.h"
+#include "settings/saver_settings.h"
 
 namespace skyweave {
 

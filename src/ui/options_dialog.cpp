@@ -6,105 +6,103 @@
 #include "ui/options_dialog.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
+#include <string>
 
-#include "app/settings/saver_settings.h"
+#include "settings/setting_value.h"
+#include "settings/settings_table.h"
 #include "strings/string_table.h"
 #include "ui/options_dialog_ids.h"
 
 namespace skyweave {
 namespace {
 
-// -value, saturating: the most negative 32-bit value has no positive
+const SettingRow& HeadingRow() {
+    return SettingRowOf(SettingId::Heading);
+}
+
+std::uint32_t StoredBits(const SaverSettings& settings, const SettingRow& row) {
+    return static_cast<std::uint32_t>(std::get<std::int32_t>(GetSettingValue(settings, row)));
+}
+
+// |position|, saturating: the most negative position has no positive
 // counterpart, and wrapping would flip the direction of the speed.
-std::int32_t NegateSaturating(std::int32_t value) {
-    return value == std::numeric_limits<std::int32_t>::min()
+std::int32_t Magnitude(std::int32_t position) {
+    return position == std::numeric_limits<std::int32_t>::min()
                ? std::numeric_limits<std::int32_t>::max()
-               : -value;
-}
-
-std::int32_t AbsSaturating(std::int32_t value) {
-    return value < 0 ? NegateSaturating(value) : value;
-}
-
-// 160 - zoom in 32-bit arithmetic that wraps, as the stored 32 bits always
-// did; only hand-edited zooms above 160 + 2^31 can wrap.
-std::int32_t ZoomPosition(std::uint32_t zoom) {
-    return static_cast<std::int32_t>(std::uint32_t{160} - zoom);
-}
-
-std::uint32_t ZoomFromPosition(std::int32_t position) {
-    return std::uint32_t{160} - static_cast<std::uint32_t>(position);
+               : std::abs(position);
 }
 
 }  // namespace
 
-COptionsDlg::COptionsDlg(ProfileStore& profile) : profile_(profile) {
-    const SaverSettings settings = LoadSaverSettings(profile_);
-    members_.filePath = settings.filePath;
-    members_.headingPosition = NegateSaturating(settings.heading);
-    members_.pitch = settings.pitch;
-    members_.roll = settings.roll;
-    members_.headingRandom = settings.headingRandom;
-    members_.pitchRandom = settings.pitchRandom;
-    members_.rollRandom = settings.rollRandom;
-    members_.size = settings.size;
-    members_.moving = settings.moving;
-    members_.zoomPosition = ZoomPosition(settings.zoom);
+COptionsDlg::COptionsDlg(ProfileStore& profile)
+    : profile_(profile),
+      settings_(LoadSaverSettings(profile_)),
+      headingPosition_(SliderPositionFromValue(HeadingRow(), StoredBits(settings_, HeadingRow()))) {
 }
 
 void COptionsDlg::DoDataExchange(bool saveAndValidate) {
-    if (saveAndValidate) {
-        members_.filePath = controls_->GetItemText(kIdFilePathEdit);
-        members_.moving = controls_->GetCheck(kIdMovingCheck);
-        members_.headingRandom = controls_->GetCheck(kIdHeadingRandomCheck);
-        members_.pitchRandom = controls_->GetCheck(kIdPitchRandomCheck);
-        members_.rollRandom = controls_->GetCheck(kIdRollRandomCheck);
-    } else {
-        controls_->SetItemText(kIdFilePathEdit, members_.filePath);
-        controls_->SetCheck(kIdMovingCheck, members_.moving);
-        controls_->SetCheck(kIdHeadingRandomCheck, members_.headingRandom);
-        controls_->SetCheck(kIdPitchRandomCheck, members_.pitchRandom);
-        controls_->SetCheck(kIdRollRandomCheck, members_.rollRandom);
+    for (const SettingRow& row : kSettingsTable) {
+        const int id = row.dialog.id;
+        switch (row.dialog.kind) {
+            case DialogControlKind::EditBox:
+                if (saveAndValidate) {
+                    SetSettingValue(settings_, row, controls_->GetItemText(id));
+                } else {
+                    controls_->SetItemText(id,
+                                           std::get<std::string>(GetSettingValue(settings_, row)));
+                }
+                break;
+            case DialogControlKind::CheckBox:
+                if (saveAndValidate) {
+                    SetSettingValue(settings_, row, std::int32_t{controls_->GetCheck(id) ? 1 : 0});
+                } else {
+                    controls_->SetCheck(
+                        id, std::get<std::int32_t>(GetSettingValue(settings_, row)) != 0);
+                }
+                break;
+            case DialogControlKind::Slider:
+            case DialogControlKind::Absent:
+                break;
+        }
     }
 }
 
 bool COptionsDlg::OnInitDialog() {
     DoDataExchange(false);
     SetUpTurningSlider();
-
-    controls_->SetSliderRange(kIdPitchingSlider, 0, 300);
-    controls_->SetSliderTickFrequency(kIdPitchingSlider, 30);
-    controls_->SetSliderPosition(kIdPitchingSlider, members_.pitch);
-
-    controls_->SetSliderRange(kIdRollingSlider, 0, 300);
-    controls_->SetSliderTickFrequency(kIdRollingSlider, 30);
-    controls_->SetSliderPosition(kIdRollingSlider, members_.roll);
-
-    controls_->SetSliderRange(kIdZoomSlider, 30, 130);
-    controls_->SetSliderTickFrequency(kIdZoomSlider, 10);
-    controls_->SetSliderPosition(kIdZoomSlider, members_.zoomPosition);
-
-    controls_->SetSliderRange(kIdWindowSizeSlider, 20, 100);
-    controls_->SetSliderTickFrequency(kIdWindowSizeSlider, 8);
-    controls_->SetSliderPosition(kIdWindowSizeSlider, members_.size);
+    for (const SettingRow& row : kSettingsTable) {
+        if (row.dialog.kind != DialogControlKind::Slider || row.id == SettingId::Heading) {
+            continue;
+        }
+        const SliderRange range = SliderRangeOf(row);
+        controls_->SetSliderRange(row.dialog.id, range.minimum, range.maximum);
+        controls_->SetSliderTickFrequency(row.dialog.id, row.dialog.tickFrequency);
+        controls_->SetSliderPosition(row.dialog.id,
+                                     SliderPositionFromValue(row, StoredBits(settings_, row)));
+    }
     return true;
 }
 
 void COptionsDlg::SetUpTurningSlider() {
-    if (members_.headingRandom) {
+    const SettingRow& row = HeadingRow();
+    const SliderRange range = SliderRangeOf(row);
+    if (settings_.headingRandom) {
+        // Only the magnitude counts: the right half of the signed range, with
+        // ticks twice as dense so that it keeps their number.
         controls_->SetItemText(kIdTurningLeftLabel, LoadResourceString(StringId::SlowerLabel));
         controls_->SetItemText(kIdTurningRightLabel, LoadResourceString(StringId::FasterLabel));
-        members_.headingPosition = AbsSaturating(members_.headingPosition);
-        controls_->SetSliderRange(kIdTurningSlider, 0, 300);
-        controls_->SetSliderTickFrequency(kIdTurningSlider, 30);
+        headingPosition_ = Magnitude(headingPosition_);
+        controls_->SetSliderRange(row.dialog.id, 0, range.maximum);
+        controls_->SetSliderTickFrequency(row.dialog.id, row.dialog.tickFrequency / 2);
     } else {
         controls_->SetItemText(kIdTurningLeftLabel, LoadResourceString(StringId::FullLeftLabel));
         controls_->SetItemText(kIdTurningRightLabel, LoadResourceString(StringId::FullRightLabel));
-        controls_->SetSliderRange(kIdTurningSlider, -300, 300);
-        controls_->SetSliderTickFrequency(kIdTurningSlider, 60);
+        controls_->SetSliderRange(row.dialog.id, range.minimum, range.maximum);
+        controls_->SetSliderTickFrequency(row.dialog.id, row.dialog.tickFrequency);
     }
-    controls_->SetSliderPosition(kIdTurningSlider, members_.headingPosition);
+    controls_->SetSliderPosition(row.dialog.id, headingPosition_);
 }
 
 bool COptionsDlg::OnCommand(int id) {
@@ -139,7 +137,7 @@ void COptionsDlg::OnBrowse() {
     DoDataExchange(true);
     OpenFileRequest request;
     request.defaultExtension = "pan";
-    request.initialFile = members_.filePath;
+    request.initialFile = settings_.filePath;
     request.filters = ParseFilterString(kPanoramaFileFilter);
     const std::optional<std::string> chosen = controls_->ChooseFileToOpen(request);
     if (!chosen) {
@@ -150,7 +148,7 @@ void COptionsDlg::OnBrowse() {
         controls_->ShowError(LoadResourceString(StringId::UnstorablePathMessage));
         return;
     }
-    members_.filePath = *chosen;
+    settings_.filePath = *chosen;
     DoDataExchange(false);
 }
 
@@ -160,24 +158,15 @@ void COptionsDlg::OnAbout() {
 
 void COptionsDlg::OnOK() {
     DoDataExchange(true);
-    members_.headingPosition = controls_->GetSliderPosition(kIdTurningSlider);
-    members_.pitch = controls_->GetSliderPosition(kIdPitchingSlider);
-    members_.roll = controls_->GetSliderPosition(kIdRollingSlider);
-    members_.size = controls_->GetSliderPosition(kIdWindowSizeSlider);
-    members_.zoomPosition = controls_->GetSliderPosition(kIdZoomSlider);
-
-    SaverSettings settings;
-    settings.filePath = members_.filePath;
-    settings.heading = NegateSaturating(members_.headingPosition);
-    settings.pitch = members_.pitch;
-    settings.roll = members_.roll;
-    settings.size = members_.size;
-    settings.headingRandom = members_.headingRandom;
-    settings.pitchRandom = members_.pitchRandom;
-    settings.rollRandom = members_.rollRandom;
-    settings.moving = members_.moving;
-    settings.zoom = ZoomFromPosition(members_.zoomPosition);
-    if (!StoreSaverSettings(profile_, settings)) {
+    for (const SettingRow& row : kSettingsTable) {
+        if (row.dialog.kind != DialogControlKind::Slider) {
+            continue;
+        }
+        const std::int32_t position = controls_->GetSliderPosition(row.dialog.id);
+        SetSettingValue(settings_, row,
+                        static_cast<std::int32_t>(ValueFromSliderPosition(row, position)));
+    }
+    if (!StoreSaverSettings(profile_, settings_)) {
         controls_->ShowError(LoadResourceString(StringId::SaveFailedMessage));
         return;
     }

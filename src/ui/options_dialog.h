@@ -7,27 +7,13 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 #include "platform/profile/profile_store.h"
+#include "settings/saver_settings.h"
 #include "ui/options_dialog_controls.h"
 
 namespace skyweave {
-
-// The dialog's members, filled from the settings when it is built.
-struct OptionsDialogMembers {
-    std::string filePath;                // edit box 1003
-    bool moving = true;                  // check box 1011
-    bool headingRandom = true;           // check box 1012
-    bool pitchRandom = true;             // check box 1013
-    bool rollRandom = true;              // check box 1014
-    std::int32_t size = 20;              // position of slider 1000
-    std::int32_t zoomPosition = 100;     // position of slider 1009: 160 - Zoom
-    std::int32_t headingPosition = -15;  // position of slider 1001: -Heading
-    std::int32_t pitch = 2;              // position of slider 1002
-    std::int32_t roll = 0;               // position of slider 1007
-};
 
 class COptionsDlg {
   public:
@@ -39,14 +25,22 @@ class COptionsDlg {
     // dialog's use.
     void Attach(OptionsDialogControls* controls) { controls_ = controls; }
 
-    const OptionsDialogMembers& Members() const { return members_; }
+    // The settings as the dialog holds them: loaded when it is built, the
+    // edit box and check boxes read back by DoDataExchange, the sliders on OK.
+    const SaverSettings& Settings() const { return settings_; }
+    // The turning slider's position as loaded (-Heading), changed only by
+    // the slider's set-up, so that moves made before a click on its "Random"
+    // box are dropped.
+    std::int32_t HeadingPosition() const { return headingPosition_; }
 
-    // Moves the file path and the four check boxes between members and
-    // controls: into the members when `saveAndValidate`, else into the controls.
+    // Moves the edit box and the check boxes of the settings table between
+    // the settings and the controls: into the settings when
+    // `saveAndValidate`, else into the controls.
     void DoDataExchange(bool saveAndValidate);
 
-    // Dialog start: fills the controls, sets up the five sliders. Returns true
-    // (the window gives the focus to its first control).
+    // Dialog start: fills the controls, sets up every slider of the settings
+    // table with its range, tick marks and position. Returns true (the window
+    // gives the focus to its first control).
     bool OnInitDialog();
 
     // Dispatches a command of control `id`; false when it is not one of ours.
@@ -66,7 +60,8 @@ class COptionsDlg {
 
     ProfileStore& profile_;
     OptionsDialogControls* controls_ = nullptr;
-    OptionsDialogMembers members_;
+    SaverSettings settings_;
+    std::int32_t headingPosition_ = 0;
 };
 
 // The filter of the open-file dialog, in the classic "name|patterns|" form.

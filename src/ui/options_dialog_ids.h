@@ -3,20 +3,26 @@
 #pragma once
 
 #include "platform/gtk/dialog_template.h"
+#include "settings/settings_table.h"
 
 namespace skyweave {
 
-inline constexpr int kIdWindowSizeSlider = 1000;
-inline constexpr int kIdTurningSlider = 1001;
-inline constexpr int kIdPitchingSlider = 1002;
-inline constexpr int kIdFilePathEdit = 1003;
+// The controls of settings are declared with their settings.
+constexpr int DialogIdOf(SettingId id) {
+    return SettingRowOf(id).dialog.id;
+}
+inline constexpr int kIdWindowSizeSlider = DialogIdOf(SettingId::Size);
+inline constexpr int kIdTurningSlider = DialogIdOf(SettingId::Heading);
+inline constexpr int kIdPitchingSlider = DialogIdOf(SettingId::Pitch);
+inline constexpr int kIdFilePathEdit = DialogIdOf(SettingId::FilePath);
+inline constexpr int kIdRollingSlider = DialogIdOf(SettingId::Roll);
+inline constexpr int kIdZoomSlider = DialogIdOf(SettingId::Zoom);
+inline constexpr int kIdMovingCheck = DialogIdOf(SettingId::Moving);
+inline constexpr int kIdHeadingRandomCheck = DialogIdOf(SettingId::HeadingRandom);
+inline constexpr int kIdPitchRandomCheck = DialogIdOf(SettingId::PitchRandom);
+inline constexpr int kIdRollRandomCheck = DialogIdOf(SettingId::RollRandom);
+
 inline constexpr int kIdBrowseButton = 1004;
-inline constexpr int kIdRollingSlider = 1007;
-inline constexpr int kIdZoomSlider = 1009;
-inline constexpr int kIdMovingCheck = 1011;
-inline constexpr int kIdHeadingRandomCheck = 1012;
-inline constexpr int kIdPitchRandomCheck = 1013;
-inline constexpr int kIdRollRandomCheck = 1014;
 inline constexpr int kIdAboutButton = 1015;
 inline constexpr int kIdTurningLeftLabel = 1016;
 inline constexpr int kIdTurningRightLabel = 1017;

@@ -21,12 +21,12 @@ struct ReferenceRandom {
     }
 };
 
-MotionSettings Fixed(std::int32_t heading, std::int32_t pitch, std::int32_t roll) {
-    MotionSettings s;
-    s.heading_speed = heading;
-    s.pitch_speed = pitch;
-    s.roll_speed = roll;
-    s.heading_random = s.pitch_random = s.roll_random = false;
+SaverSettings Fixed(std::int32_t heading, std::int32_t pitch, std::int32_t roll) {
+    SaverSettings s;
+    s.heading = heading;
+    s.pitch = pitch;
+    s.roll = roll;
+    s.headingRandom = s.pitchRandom = s.rollRandom = false;
     return s;
 }
 
@@ -99,10 +99,10 @@ TEST(AutoMotionTest, OutOfRangePitchAndRollSpeedsRunAtPlus300) {
 }
 
 TEST(AutoMotionTest, RandomDrawStaysWithinTheConfiguredBound) {
-    MotionSettings s;
-    s.heading_speed = -15;
-    s.pitch_speed = 2;
-    s.roll_speed = 0;
+    SaverSettings s;
+    s.heading = -15;
+    s.pitch = 2;
+    s.roll = 0;
     AutoMotion motion(s);
     motion.SeedFromTime(12345);
     bool saw_negative = false;
@@ -122,8 +122,8 @@ TEST(AutoMotionTest, RandomDrawStaysWithinTheConfiguredBound) {
 }
 
 TEST(AutoMotionTest, RandomDrawFollowsTheFormulaAndLeavesFixedAxesAlone) {
-    MotionSettings s = Fixed(100, 7, 9);
-    s.heading_random = true;
+    SaverSettings s = Fixed(100, 7, 9);
+    s.headingRandom = true;
     AutoMotion motion(s);
     motion.RandomDraw();
     ReferenceRandom reference;
@@ -133,8 +133,8 @@ TEST(AutoMotionTest, RandomDrawFollowsTheFormulaAndLeavesFixedAxesAlone) {
     EXPECT_EQ(motion.roll_speed(), 9);
 
     // A bound beyond 32 bits' reach saturates instead of overflowing.
-    MotionSettings huge = Fixed(std::numeric_limits<std::int32_t>::min(), 0, 0);
-    huge.heading_random = true;
+    SaverSettings huge = Fixed(std::numeric_limits<std::int32_t>::min(), 0, 0);
+    huge.headingRandom = true;
     AutoMotion big(huge);
     big.RandomDraw();
     big.Advance();
@@ -143,7 +143,7 @@ TEST(AutoMotionTest, RandomDrawFollowsTheFormulaAndLeavesFixedAxesAlone) {
 }
 
 TEST(AutoMotionTest, Size20InA640By480WindowSitsCentredWhenNotMoving) {
-    MotionSettings s = Fixed(0, 0, 0);
+    SaverSettings s = Fixed(0, 0, 0);
     s.moving = false;
     s.size = 20;
     AutoMotion motion(s);
@@ -154,7 +154,7 @@ TEST(AutoMotionTest, Size20InA640By480WindowSitsCentredWhenNotMoving) {
 }
 
 TEST(AutoMotionTest, Size100StopsMovingAndFillsTheClientArea) {
-    MotionSettings s = Fixed(0, 0, 0);
+    SaverSettings s = Fixed(0, 0, 0);
     s.size = 100;
     s.moving = true;
     AutoMotion motion(s);
@@ -166,7 +166,7 @@ TEST(AutoMotionTest, Size100StopsMovingAndFillsTheClientArea) {
 }
 
 TEST(AutoMotionTest, Size150IsUsedAs100ButKeepsShiftingBetweenTwoPlaces) {
-    MotionSettings s = Fixed(0, 0, 0);
+    SaverSettings s = Fixed(0, 0, 0);
     s.size = 150;
     AutoMotion motion(s);
     EXPECT_TRUE(motion.moving());
@@ -186,7 +186,7 @@ TEST(AutoMotionTest, Size150IsUsedAs100ButKeepsShiftingBetweenTwoPlaces) {
 }
 
 TEST(AutoMotionTest, UnseededPlacementIsTheSameOnEveryRunAndMatchesTheGenerator) {
-    MotionSettings s = Fixed(0, 0, 0);
+    SaverSettings s = Fixed(0, 0, 0);
     s.size = 20;
     AutoMotion a(s);
     AutoMotion b(s);
@@ -213,7 +213,7 @@ TEST(AutoMotionTest, UnseededPlacementIsTheSameOnEveryRunAndMatchesTheGenerator)
 }
 
 TEST(AutoMotionTest, DriftMovesOnePixelPerAxisAndTurnsAtEveryEdge) {
-    MotionSettings s = Fixed(0, 0, 0);
+    SaverSettings s = Fixed(0, 0, 0);
     s.size = 90;
     AutoMotion motion(s);
     const MotionRect client{0, 0, 100, 50};
@@ -248,7 +248,7 @@ TEST(AutoMotionTest, DriftMovesOnePixelPerAxisAndTurnsAtEveryEdge) {
 }
 
 TEST(AutoMotionTest, SizeBelow20IsRaisedTo20) {
-    MotionSettings s = Fixed(0, 0, 0);
+    SaverSettings s = Fixed(0, 0, 0);
     s.size = 5;
     s.moving = false;
     AutoMotion motion(s);

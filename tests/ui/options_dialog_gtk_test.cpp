@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-#include "app/settings/saver_settings.h"
 #include "platform/gtk/gtk_startup.h"
 #include "platform/profile/temp_config_home.h"
+#include "settings/saver_settings.h"
 #include "ui/about_box.h"
 #include "ui/dialog_templates.h"
 #include "ui/options_dialog.h"

@@ -4,9 +4,9 @@
 // file.
 #include <climits>
 
-#include "app/settings/saver_settings.h"
 #include "control_board.h"
 #include "platform/profile/temp_config_home.h"
+#include "settings/saver_settings.h"
 #include "ui/options_dialog.h"
 #include "ui/options_dialog_ids.h"
 
@@ -224,7 +224,7 @@ TEST_F(OptionsDialogModelTest, ExtremeStoredHeadingKeepsItsDirection) {
     // not wrap into a left turn.
     WriteText(SettingsFile(), "[Settings]\nHeading=-2147483648\nHeadingRandom=0\n");
     Open();
-    EXPECT_EQ(dialog_->Members().headingPosition, INT_MAX);
+    EXPECT_EQ(dialog_->HeadingPosition(), INT_MAX);
     ExpectSlider(kIdTurningSlider, -300, 300, 300, 60);
     Click(kIdHeadingRandomCheck);
     ExpectSlider(kIdTurningSlider, 0, 300, 300, 30);

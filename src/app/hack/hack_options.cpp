@@ -5,47 +5,28 @@
 #include <charconv>
 #include <cstdint>
 #include <system_error>
+#include <utility>
+
+#include "settings/settings_usage.h"
 
 namespace skyweave {
 
 namespace {
 
-// What one option name stands for, without its dashes.
-enum class OptionKind { Mode, WindowId, File, Number, Flag, Help, Version };
+// The options of the command line itself; every other option is a
+// setting's, from the settings table.
+enum class OptionKind { Mode, WindowId, Help, Version };
 
 struct OptionSpec {
-    std::string_view name;
+    std::string_view name;  // without its dashes
     OptionKind kind;
-    // Mode: the mode it selects. Number: the field and its range. Flag: the
-    // field and the value it sets.
-    HackMode mode = HackMode::OwnWindow;
-    std::optional<int> HackSettingsOverrides::*number = nullptr;
-    int min = 0;
-    int max = 0;
-    std::optional<bool> HackSettingsOverrides::*flag = nullptr;
-    bool flag_value = false;
+    HackMode mode = HackMode::OwnWindow;  // Mode: the mode it selects
 };
-
-using O = HackSettingsOverrides;
 
 constexpr OptionSpec kOptions[] = {
     {"root", OptionKind::Mode, HackMode::Root},
     {"window", OptionKind::Mode, HackMode::OwnWindow},
     {"window-id", OptionKind::WindowId},
-    {"file", OptionKind::File},
-    {"zoom", OptionKind::Number, {}, &O::zoom, kHackZoomMin, kHackZoomMax},
-    {"heading", OptionKind::Number, {}, &O::heading, kHackHeadingMin, kHackHeadingMax},
-    {"pitch", OptionKind::Number, {}, &O::pitch, kHackPitchMin, kHackPitchMax},
-    {"roll", OptionKind::Number, {}, &O::roll, kHackRollMin, kHackRollMax},
-    {"size", OptionKind::Number, {}, &O::size, kHackSizeMin, kHackSizeMax},
-    {"moving", OptionKind::Flag, {}, nullptr, 0, 0, &O::moving, true},
-    {"no-moving", OptionKind::Flag, {}, nullptr, 0, 0, &O::moving, false},
-    {"heading-random", OptionKind::Flag, {}, nullptr, 0, 0, &O::heading_random, true},
-    {"no-heading-random", OptionKind::Flag, {}, nullptr, 0, 0, &O::heading_random, false},
-    {"pitch-random", OptionKind::Flag, {}, nullptr, 0, 0, &O::pitch_random, true},
-    {"no-pitch-random", OptionKind::Flag, {}, nullptr, 0, 0, &O::pitch_random, false},
-    {"roll-random", OptionKind::Flag, {}, nullptr, 0, 0, &O::roll_random, true},
-    {"no-roll-random", OptionKind::Flag, {}, nullptr, 0, 0, &O::roll_random, false},
     {"help", OptionKind::Help},
     {"h", OptionKind::Help},
     {"version", OptionKind::Version},
@@ -58,31 +39,6 @@ const OptionSpec* FindOption(std::string_view name) {
         }
     }
     return nullptr;
-}
-
-bool TakesValue(OptionKind kind) {
-    return kind == OptionKind::WindowId || kind == OptionKind::File || kind == OptionKind::Number;
-}
-
-// A whole decimal number with an optional sign and nothing else; the range
-// check happens in 64 bits so that huge inputs cannot wrap into range.
-std::optional<int> ParseNumber(std::string_view text, int min, int max) {
-    if (text.starts_with('+')) {
-        text.remove_prefix(1);
-        if (text.starts_with('-')) {
-            return std::nullopt;
-        }
-    }
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    std::int64_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
-    if (ec != std::errc() || ptr != end || value < min || value > max) {
-        return std::nullopt;
-    }
-    return static_cast<int>(value);
 }
 
 std::string Quoted(std::string_view text) {
@@ -98,11 +54,6 @@ HackParseResult Fail(std::string message) {
 }
 
 }  // namespace
-
-bool HackSettingsOverrides::Empty() const {
-    return !file_path && !zoom && !heading && !pitch && !roll && !size && !moving &&
-           !heading_random && !pitch_random && !roll_random;
-}
 
 std::optional<std::uint32_t> ParseWindowId(std::string_view text) {
     int base = 10;
@@ -147,13 +98,20 @@ HackParseResult ParseHackOptions(std::span<const char* const> args) {
         // The option as the user wrote it, dashes included, for messages.
         const std::string option_text(written.substr(0, written.find('=')));
 
+        if (name.empty()) {
+            return Fail("unknown option " + Quoted(option_text));
+        }
         const OptionSpec* entry = FindOption(name);
-        if (entry == nullptr || name.empty()) {
+        const std::optional<SettingOptionMatch> setting =
+            entry == nullptr ? FindSettingOption(name) : std::nullopt;
+        if (entry == nullptr && !setting) {
             return Fail("unknown option " + Quoted(option_text));
         }
 
+        const bool takes_value = entry != nullptr ? entry->kind == OptionKind::WindowId
+                                                  : setting->row->type != SettingType::Flag;
         std::string_view value;
-        if (TakesValue(entry->kind)) {
+        if (takes_value) {
             if (inline_value) {
                 value = *inline_value;
             } else if (i + 1 < args.size() && args[i + 1] != nullptr) {
@@ -163,6 +121,24 @@ HackParseResult ParseHackOptions(std::span<const char* const> args) {
             }
         } else if (inline_value) {
             return Fail(option_text + " takes no value");
+        }
+
+        if (setting) {
+            const SettingRow& row = *setting->row;
+            if (row.type == SettingType::Flag) {
+                options.overrides.Set(row.id, std::int32_t{setting->negated ? 0 : 1});
+            } else if (row.type == SettingType::Text && value.empty()) {
+                // An empty text is what a settings program sends when nothing
+                // was picked: the stored value then applies.
+                options.overrides.Clear(row.id);
+            } else {
+                SettingTextResult parsed = ParseSettingText(row, value);
+                if (!parsed.value) {
+                    return Fail(option_text + ": " + Quoted(value) + " " + parsed.error);
+                }
+                options.overrides.Set(row.id, std::move(*parsed.value));
+            }
+            continue;
         }
 
         switch (entry->kind) {
@@ -181,28 +157,6 @@ HackParseResult ParseHackOptions(std::span<const char* const> args) {
                 options.window_id = *id;
                 break;
             }
-            case OptionKind::File:
-                // An empty path is what a settings program sends when no file
-                // was picked: the stored path then applies.
-                if (value.empty()) {
-                    options.overrides.file_path.reset();
-                } else {
-                    options.overrides.file_path = std::string(value);
-                }
-                break;
-            case OptionKind::Number: {
-                const auto number = ParseNumber(value, entry->min, entry->max);
-                if (!number) {
-                    return Fail(option_text + ": " + Quoted(value) +
-                                " is not a whole number from " + std::to_string(entry->min) +
-                                " to " + std::to_string(entry->max));
-                }
-                options.overrides.*(entry->number) = *number;
-                break;
-            }
-            case OptionKind::Flag:
-                options.overrides.*(entry->flag) = entry->flag_value;
-                break;
             case OptionKind::Help:
                 options.help = true;
                 break;
@@ -235,21 +189,8 @@ std::string HackUsageText(std::string_view program) {
            "  --window            an ordinary 1280 x 720 window; a key ends it\n"
            "\n"
            "Options for this run only (nothing is stored; without them the\n"
-           "settings of the options dialog apply):\n"
-           "  --file PATH         panorama to show (.pan, .bmp, .jpg)\n"
-           "  --zoom N            field of view, 30 (narrower) to 130 (wider) degrees\n"
-           "  --heading N         turning speed, -300 to 300 tenths of a degree per\n"
-           "                      frame (300 is the dialog's Full Left, -300 Full Right)\n"
-           "  --pitch N           pitching speed, 0 to 300 tenths of a degree per frame\n"
-           "  --roll N            rolling speed, 0 to 300 tenths of a degree per frame\n"
-           "  --size N            view size, 20 to 100 percent of the window\n"
-           "  --moving, --no-moving\n"
-           "                      let the view drift across the window, or hold it\n"
-           "  --heading-random, --no-heading-random\n"
-           "  --pitch-random, --no-pitch-random\n"
-           "  --roll-random, --no-roll-random\n"
-           "                      draw that speed at random every 5 seconds, bounded\n"
-           "                      by its magnitude, or keep it fixed\n"
+           "settings of the options dialog apply):\n" +
+           SettingOptionsUsage() +
            "  --help, -h          show this text and end\n"
            "  --version           show the version and end\n"
            "\n"

@@ -12,11 +12,10 @@
 #include "app/hack/hack_command_line.h"
 #include "app/hack/hack_options.h"
 #include "app/hack/hack_sdl_events.h"
-#include "app/hack/hack_settings_override.h"
 #include "app/hack/hack_target_window.h"
 #include "app/saver_run.h"
-#include "app/settings/saver_settings.h"
 #include "platform/profile/profile_store.h"
+#include "settings/saver_settings.h"
 
 #ifndef SKYWEAVE_VERSION
 #define SKYWEAVE_VERSION "unknown"
@@ -106,7 +105,7 @@ int RunHack(int argc, const char* const* argv) {
         ProfileStore profile;
         profile.SetRegistryKey("Corvane");
         settings = LoadSaverSettings(profile);
-        ApplyHackOverrides(options.overrides, settings);
+        options.overrides.ApplyTo(settings);
         run.settings_override = &settings;
     }
     std::optional<EndOnKeyPress> end_on_key;

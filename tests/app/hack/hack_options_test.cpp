@@ -3,7 +3,9 @@
 // messages for bad input.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/hack/hack_command_line.h"
@@ -23,6 +25,23 @@ std::string ParseError(std::vector<const char*> args) {
     HackParseResult result = ParseHackOptions(args);
     EXPECT_FALSE(result.options.has_value());
     return result.error;
+}
+
+// The number given for `id`, if any.
+std::optional<std::int32_t> Number(const SettingOverrides& o, SettingId id) {
+    const std::optional<SettingValue>& value = o.Get(id);
+    if (!value) {
+        return std::nullopt;
+    }
+    return std::get<std::int32_t>(*value);
+}
+
+std::optional<std::string> Text(const SettingOverrides& o, SettingId id) {
+    const std::optional<SettingValue>& value = o.Get(id);
+    if (!value) {
+        return std::nullopt;
+    }
+    return std::get<std::string>(*value);
 }
 
 bool IsHack(std::vector<const char*> args) {
@@ -105,38 +124,41 @@ TEST(HackOptions, EveryNumberAtBothEndsOfItsRange) {
         const char* above;
         int lo;
         int hi;
-        std::optional<int> HackSettingsOverrides::*field;
+        SettingId field;
     };
     const Case cases[] = {
-        {"zoom", "30", "130", "29", "131", 30, 130, &HackSettingsOverrides::zoom},
-        {"heading", "-300", "300", "-301", "301", -300, 300, &HackSettingsOverrides::heading},
-        {"pitch", "0", "300", "-1", "301", 0, 300, &HackSettingsOverrides::pitch},
-        {"roll", "0", "300", "-1", "301", 0, 300, &HackSettingsOverrides::roll},
-        {"size", "20", "100", "19", "101", 20, 100, &HackSettingsOverrides::size},
+        {"zoom", "30", "130", "29", "131", 30, 130, SettingId::Zoom},
+        {"heading", "-300", "300", "-301", "301", -300, 300, SettingId::Heading},
+        {"pitch", "0", "300", "-1", "301", 0, 300, SettingId::Pitch},
+        {"roll", "0", "300", "-1", "301", 0, 300, SettingId::Roll},
+        {"size", "20", "100", "19", "101", 20, 100, SettingId::Size},
+        {"change-every", "10", "3600", "9", "3601", 10, 3600, SettingId::ChangeEvery},
+        {"max-fps", "0", "1000", "-1", "1001", 0, 1000, SettingId::MaxFrameRate},
+        {"threads", "0", "8", "-1", "9", 0, 8, SettingId::Threads},
     };
     for (const Case& c : cases) {
         const std::string two = std::string("--") + c.name;
         const std::string one = std::string("-") + c.name;
-        EXPECT_EQ(ParseOk({two.c_str(), c.min}).overrides.*c.field, c.lo) << c.name;
-        EXPECT_EQ(ParseOk({one.c_str(), c.max}).overrides.*c.field, c.hi) << c.name;
+        EXPECT_EQ(Number(ParseOk({two.c_str(), c.min}).overrides, c.field), c.lo) << c.name;
+        EXPECT_EQ(Number(ParseOk({one.c_str(), c.max}).overrides, c.field), c.hi) << c.name;
         const std::string eq = two + "=" + c.max;
-        EXPECT_EQ(ParseOk({eq.c_str()}).overrides.*c.field, c.hi) << c.name;
+        EXPECT_EQ(Number(ParseOk({eq.c_str()}).overrides, c.field), c.hi) << c.name;
         const std::string range = std::string(" is not a whole number from ") +
                                   std::to_string(c.lo) + " to " + std::to_string(c.hi);
         EXPECT_EQ(ParseError({two.c_str(), c.below}), two + ": \"" + c.below + "\"" + range);
         EXPECT_EQ(ParseError({one.c_str(), c.above}), one + ": \"" + c.above + "\"" + range);
         EXPECT_EQ(ParseError({two.c_str()}), two + " needs a value");
         // Only the one option named is set.
-        HackSettingsOverrides only = ParseOk({two.c_str(), c.min}).overrides;
-        only.*c.field = std::nullopt;
+        SettingOverrides only = ParseOk({two.c_str(), c.min}).overrides;
+        only.Clear(c.field);
         EXPECT_TRUE(only.Empty()) << c.name;
     }
 }
 
 TEST(HackOptions, NumbersAreWholeDecimalsWithoutDecoration) {
-    EXPECT_EQ(ParseOk({"--zoom", "+90"}).overrides.zoom, 90);
-    EXPECT_EQ(ParseOk({"--pitch", "-0"}).overrides.pitch, 0);
-    EXPECT_EQ(ParseOk({"--zoom", "060"}).overrides.zoom, 60);
+    EXPECT_EQ(Number(ParseOk({"--zoom", "+90"}).overrides, SettingId::Zoom), 90);
+    EXPECT_EQ(Number(ParseOk({"--pitch", "-0"}).overrides, SettingId::Pitch), 0);
+    EXPECT_EQ(Number(ParseOk({"--zoom", "060"}).overrides, SettingId::Zoom), 60);
     for (const char* bad : {"", "+", "-", "+-40", "40.5", "4e1", "0x28", " 40", "40 ", "forty",
                             "9999999999999999999999", "-9223372036854775809", "40%"}) {
         EXPECT_EQ(ParseError({"--zoom", bad}),
@@ -149,40 +171,82 @@ TEST(HackOptions, NumbersAreWholeDecimalsWithoutDecoration) {
 }
 
 TEST(HackOptions, SwitchesFilesAndRepeats) {
-    HackSettingsOverrides o = ParseOk({"--no-moving", "-heading-random", "--no-pitch-random",
-                                       "-no-roll-random", "--file", "/srv/pano/a b.pan"})
-                                  .overrides;
-    EXPECT_EQ(o.moving, false);
-    EXPECT_EQ(o.heading_random, true);
-    EXPECT_EQ(o.pitch_random, false);
-    EXPECT_EQ(o.roll_random, false);
-    EXPECT_EQ(o.file_path, "/srv/pano/a b.pan");
-    EXPECT_FALSE(o.zoom || o.heading || o.pitch || o.roll || o.size);
-
-    o = ParseOk({"--moving", "--no-heading-random", "--pitch-random", "--roll-random"}).overrides;
-    EXPECT_EQ(o.moving, true);
-    EXPECT_EQ(o.heading_random, false);
-    EXPECT_EQ(o.pitch_random, true);
-    EXPECT_EQ(o.roll_random, true);
+    using Id = SettingId;
+    struct Case {
+        std::vector<const char*> args;
+        std::vector<std::pair<Id, std::int32_t>> flags;
+    };
+    const Case cases[] = {
+        {{"--no-moving", "-heading-random", "--no-pitch-random", "-no-roll-random", "--fps",
+          "--no-fade"},
+         {{Id::Moving, 0},
+          {Id::HeadingRandom, 1},
+          {Id::PitchRandom, 0},
+          {Id::RollRandom, 0},
+          {Id::ShowFrameRate, 1},
+          {Id::Fade, 0}}},
+        {{"--moving", "--no-heading-random", "--pitch-random", "--roll-random", "--no-fps",
+          "-fade"},
+         {{Id::Moving, 1},
+          {Id::HeadingRandom, 0},
+          {Id::PitchRandom, 1},
+          {Id::RollRandom, 1},
+          {Id::ShowFrameRate, 0},
+          {Id::Fade, 1}}},
+    };
+    for (const Case& c : cases) {
+        SettingOverrides o = ParseOk(c.args).overrides;
+        for (const auto& [id, value] : c.flags) {
+            EXPECT_EQ(Number(o, id), value) << static_cast<int>(id);
+            o.Clear(id);
+        }
+        EXPECT_TRUE(o.Empty()) << "a switch set some other setting";
+    }
+    EXPECT_EQ(Text(ParseOk({"--file", "/srv/pano/a b.pan"}).overrides, Id::FilePath),
+              "/srv/pano/a b.pan");
 
     // The last of a repeated option counts.
-    o = ParseOk({"--moving", "--no-moving", "--zoom", "40", "--zoom=50", "--file", "a", "-file=b"})
+    SettingOverrides o =
+        ParseOk({"--moving", "--no-moving", "--zoom", "40", "--zoom=50", "--file", "a", "-file=b"})
             .overrides;
-    EXPECT_EQ(o.moving, false);
-    EXPECT_EQ(o.zoom, 50);
-    EXPECT_EQ(o.file_path, "b");
+    EXPECT_EQ(Number(o, Id::Moving), 0);
+    EXPECT_EQ(Number(o, Id::Zoom), 50);
+    EXPECT_EQ(Text(o, Id::FilePath), "b");
 
     // Only the first "=" splits, and an empty path leaves the stored one.
-    EXPECT_EQ(ParseOk({"--file=/x=y.jpg"}).overrides.file_path, "/x=y.jpg");
-    EXPECT_FALSE(ParseOk({"--file", ""}).overrides.file_path.has_value());
-    EXPECT_FALSE(ParseOk({"--file", "a.pan", "--file="}).overrides.file_path.has_value());
+    EXPECT_EQ(Text(ParseOk({"--file=/x=y.jpg"}).overrides, Id::FilePath), "/x=y.jpg");
+    EXPECT_FALSE(ParseOk({"--file", ""}).overrides.Get(Id::FilePath).has_value());
+    EXPECT_FALSE(ParseOk({"--file", "a.pan", "--file="}).overrides.Get(Id::FilePath).has_value());
     EXPECT_TRUE(ParseOk({"--root"}).overrides.Empty());
     EXPECT_EQ(ParseError({"--file"}), "--file needs a value");
 }
 
+TEST(HackOptions, PresentTakesOneOfItsNamesExactly) {
+    const std::pair<const char*, PresentMethod> accepted[] = {
+        {"auto", PresentMethod::Auto},
+        {"surface", PresentMethod::Surface},
+        {"gl", PresentMethod::Gl},
+    };
+    for (const auto& [name, method] : accepted) {
+        const std::string option = std::string("--present=") + name;
+        EXPECT_EQ(Number(ParseOk({option.c_str()}).overrides, SettingId::Present),
+                  static_cast<std::int32_t>(method))
+            << name;
+    }
+    for (const char* bad : {"", "GL", "opengl", "gl ", "1", "surface|gl"}) {
+        EXPECT_EQ(ParseError({"--present", bad}),
+                  std::string("--present: \"") + bad + "\" is not auto, surface or gl")
+            << bad;
+    }
+    EXPECT_EQ(ParseError({"-present"}), "-present needs a value");
+}
+
 TEST(HackOptions, UnknownAndMalformedOptions) {
     EXPECT_EQ(ParseError({"--root", "--speed", "3"}), "unknown option \"--speed\"");
-    EXPECT_EQ(ParseError({"-fps"}), "unknown option \"-fps\"");
+    EXPECT_EQ(ParseError({"-fps=1"}), "-fps takes no value");
+    EXPECT_EQ(ParseError({"--no-zoom"}), "unknown option \"--no-zoom\"");
+    EXPECT_EQ(ParseError({"--no-file"}), "unknown option \"--no-file\"");
+    EXPECT_EQ(ParseError({"--no-"}), "unknown option \"--no-\"");
     EXPECT_EQ(ParseError({"--"}), "unknown option \"--\"");
     EXPECT_EQ(ParseError({"-"}), "unknown option \"-\"");
     EXPECT_EQ(ParseError({"---root"}), "unknown option \"---root\"");
@@ -224,6 +288,12 @@ TEST(HackOptions, HelpAndVersion) {
                              "--no-pitch-random",
                              "--roll-random",
                              "--no-roll-random",
+                             "--change-every SECONDS",
+                             "--fade, --no-fade",
+                             "--max-fps N",
+                             "--threads N",
+                             "--fps, --no-fps",
+                             "--present auto|surface|gl",
                              "--help",
                              "--version",
                              "XSCREENSAVER_WINDOW",
@@ -237,6 +307,18 @@ TEST(HackOptions, HelpAndVersion) {
                              "/a PATH",
                              "/reset"}) {
         EXPECT_NE(usage.find(name), std::string::npos) << name;
+    }
+    // Settings' entries: the option, then the description from column 22,
+    // wrapped before column 80; an option too wide has a line of its own.
+    for (const char* entry :
+         {"\n  --zoom N            horizontal field of view, 30 to 130 degrees; default 60;\n"
+          "                      30 is the narrowest\n",
+          "\n  --change-every SECONDS\n"
+          "                      time each panorama of a folder is shown, 10 to 3600\n"
+          "                      seconds; default 120\n",
+          "\n  --fps, --no-fps     show the frame rate in a corner of the view, or not;\n"
+          "                      default off\n"}) {
+        EXPECT_NE(usage.find(entry), std::string::npos) << entry;
     }
     for (std::size_t start = 0; start < usage.size();) {
         const std::size_t end = usage.find('\n', start);

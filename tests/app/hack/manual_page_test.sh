@@ -13,9 +13,11 @@ text=$(LC_ALL=C MANWIDTH=200 man -l "$page" 2>/dev/null | col -b)
 for word in NAME SYNOPSIS DESCRIPTION "RUN MODES" OPTIONS SETTINGS "PANORAMA FILES" \
   "EXIT STATUS" --root --window-id --window --file --zoom --heading --pitch --roll --size \
   --moving --no-moving --heading-random --no-heading-random --pitch-random --no-pitch-random \
-  --roll-random --no-roll-random --help /c /s /p /a /reset XSCREENSAVER_WINDOW \
+  --roll-random --no-roll-random --change-every --fade --no-fade --max-fps --threads --fps \
+  --no-fps --present --help /c /s /p /a /reset XSCREENSAVER_WINDOW \
   "Corvane/skyweave.conf" "[Settings]" FilePath Zoom Heading Pitch Roll Size Moving \
-  HeadingRandom PitchRandom RollRandom CVVL BTMP INIT FILE "programs:"; do
+  HeadingRandom PitchRandom RollRandom ChangeEvery Fade MaxFrameRate Threads ShowFrameRate \
+  Present CVVL BTMP INIT FILE "programs:"; do
   grep -qF -- "$word" <<<"$text" || { echo "the page does not mention $word"; exit 1; }
 done
 echo "PASS"

@@ -5,11 +5,11 @@
 # 2. It is built like the configs Debian's xscreensaver-data ships (there is
 #    no schema): every element stands under a parent it stands under there,
 #    every attribute is one that element carries there, and the values make
-#    sense (a "--root" command, sliders with low <= default <= high, a file
-#    chooser, unique ids).
+#    sense (a "--root" command, sliders and spin buttons with low <= default
+#    <= high, a file chooser, unique ids).
 # 3. Every option it can produce is accepted by the program: each one runs
 #    briefly under Xvfb and ends on SIGTERM with status 0, and one step past
-#    each slider's end is refused with status 2.
+#    each number's end is refused with status 2.
 set -euo pipefail
 skyweave=$(realpath "$1")
 source_dir=$(realpath "$2")
@@ -75,12 +75,19 @@ for i in $(seq 1 "$sliders"); do
   low=$(q "string($n/@low)")
   high=$(q "string($n/@high)")
   default=$(q "string($n/@default)")
-  [ "$(q "string($n/@type)")" = slider ] || fail "$arg is not a slider"
+  type=$(q "string($n/@type)")
   [[ "$arg" == *%* ]] || fail "$arg has no % for its value"
   [ "$low" -le "$default" ] && [ "$default" -le "$high" ] ||
     fail "$arg: default $default outside $low..$high"
-  [ -n "$(q "string($n/@_low-label)")" ] && [ -n "$(q "string($n/@_high-label)")" ] ||
-    fail "$arg: slider without end labels"
+  case $type in
+  slider)
+    [ -n "$(q "string($n/@_low-label)")" ] && [ -n "$(q "string($n/@_high-label)")" ] ||
+      fail "$arg: slider without end labels"
+    ;;
+  spinbutton)
+    [ -n "$(q "string($n/@_label)")" ] || fail "$arg: spin button without a label" ;;
+  *) fail "$arg is neither a slider nor a spin button" ;;
+  esac
   for value in "$low" "$default" "$high"; do
     runs+=("${arg//%/$value}")
   done
@@ -94,6 +101,11 @@ for i in $(seq 1 "$booleans"); do
   [ -n "$set_arg$unset_arg" ] || fail "boolean $(q "string($b/@id)") sets no option"
   [ -n "$set_arg" ] && runs+=("$set_arg")
   [ -n "$unset_arg" ] && runs+=("$unset_arg")
+done
+choices=$(q 'count(//select/option)')
+for i in $(seq 1 "$choices"); do
+  set_arg=$(q "string((//select/option)[$i]/@arg-set)")
+  [ -n "$set_arg" ] && runs+=("$set_arg")
 done
 file_arg=$(q 'string(//file/@arg)')
 runs+=("${file_arg//%/$source_dir/samples/courtyard.jpg}")

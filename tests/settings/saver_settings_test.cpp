@@ -1,7 +1,7 @@
 // The "Settings" section on a real settings file: defaults, the exact text a
 // full store writes, the set-file and reset modes, the file-path marker and
 // values the dialog never writes.
-#include "app/settings/saver_settings.h"
+#include "settings/saver_settings.h"
 
 #include "platform/profile/temp_config_home.h"
 
@@ -30,6 +30,12 @@ SaverSettings Defaults() {
     expected.headingRandom = true;
     expected.pitchRandom = true;
     expected.rollRandom = true;
+    expected.changeEvery = 120;
+    expected.fade = true;
+    expected.maxFrameRate = 60;
+    expected.threads = 0;
+    expected.showFrameRate = false;
+    expected.present = PresentMethod::Auto;
     return expected;
 }
 
@@ -85,6 +91,66 @@ TEST_F(SaverSettingsTest, ReadsHandWrittenValuesAsTheyAre) {
     EXPECT_FALSE(loaded.headingRandom);
     EXPECT_FALSE(loaded.pitchRandom);
     EXPECT_FALSE(loaded.rollRandom);
+}
+
+TEST_F(SaverSettingsTest, LaterSettingsAreBroughtIntoTheirRange) {
+    struct Case {
+        const char* stored;
+        std::int32_t changeEvery;
+        std::int32_t maxFrameRate;
+        std::int32_t threads;
+        PresentMethod present;
+    };
+    const Case cases[] = {
+        {"ChangeEvery=10\nMaxFrameRate=0\nThreads=8\nPresent=gl\n", 10, 0, 8, PresentMethod::Gl},
+        {"ChangeEvery=3600\nMaxFrameRate=1000\nThreads=0\nPresent=surface\n", 3600, 1000, 0,
+         PresentMethod::Surface},
+        {"ChangeEvery=9\nMaxFrameRate=-1\nThreads=-3\nPresent=GL\n", 10, 0, 0,
+         PresentMethod::Auto},
+        {"ChangeEvery=99999\nMaxFrameRate=1001\nThreads=2147483647\nPresent=\n", 3600, 1000, 8,
+         PresentMethod::Auto},
+        {"ChangeEvery=-2147483648\nMaxFrameRate=4294967295\nThreads=1e3\nPresent=gl \n", 10, 0,
+         0, PresentMethod::Auto},
+        {"ChangeEvery=many\nMaxFrameRate=\nThreads=3\nPresent=2\n", 120, 60, 3,
+         PresentMethod::Auto},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        WriteText(SettingsFile(), std::string("[Settings]\nFade=0\nShowFrameRate=1\n") + c.stored);
+        const SaverSettings loaded = LoadSaverSettings(MakeStore());
+        EXPECT_EQ(loaded.changeEvery, c.changeEvery);
+        EXPECT_EQ(loaded.maxFrameRate, c.maxFrameRate);
+        EXPECT_EQ(loaded.threads, c.threads);
+        EXPECT_EQ(loaded.present, c.present);
+        EXPECT_FALSE(loaded.fade);
+        EXPECT_TRUE(loaded.showFrameRate);
+    }
+}
+
+TEST_F(SaverSettingsTest, FullStoreLeavesTheSettingsWithoutDialogControlsAlone) {
+    const std::string hand_written =
+        "[Settings]\nThreads=3\nPresent=gl\nZoom=45\nShowFrameRate=1\n";
+    WriteText(SettingsFile(), hand_written);
+    ProfileStore store = MakeStore();
+    SaverSettings settings = LoadSaverSettings(store);
+    settings.threads = 7;  // held for a run, never stored by the dialog
+    settings.zoom = 90;
+    ASSERT_TRUE(StoreSaverSettings(store, settings));
+    EXPECT_EQ(ReadText(SettingsFile()),
+              "[Settings]\n"
+              "Threads=3\n"
+              "Present=gl\n"
+              "Zoom=90\n"
+              "ShowFrameRate=1\n"
+              "FilePath=(none)\n"
+              "Heading=15\n"
+              "Pitch=2\n"
+              "Roll=0\n"
+              "Size=20\n"
+              "HeadingRandom=1\n"
+              "PitchRandom=1\n"
+              "RollRandom=1\n"
+              "Moving=1\n");
 }
 
 TEST_F(SaverSettingsTest, MarkerIsCaseSensitiveAndEmptyMeansNoFile) {

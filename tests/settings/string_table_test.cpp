@@ -32,6 +32,12 @@ TEST(StringTableTest, EveryEntryHasItsExactText) {
         {5022, "Slower"},
         {5023, "Faster"},
         {5024, "The settings could not be saved."},
+        {5101, "ChangeEvery"},
+        {5102, "Fade"},
+        {5103, "MaxFrameRate"},
+        {5104, "Threads"},
+        {5105, "ShowFrameRate"},
+        {5106, "Present"},
     };
     for (const auto& [id, text] : expected) {
         EXPECT_EQ(LoadResourceString(id), text) << id;
@@ -42,7 +48,7 @@ TEST(StringTableTest, EveryEntryHasItsExactText) {
 }
 
 TEST(StringTableTest, UnknownIdsGiveEmptyText) {
-    for (const int id : {0, -1, 5002, 5006, 5026, 101, 2147483647}) {
+    for (const int id : {0, -1, 5002, 5006, 5026, 5100, 5107, 101, 2147483647}) {
         EXPECT_TRUE(LoadResourceString(id).empty()) << id;
     }
 }
