@@ -15,6 +15,9 @@ inline constexpr std::string_view kTextCannotReadFile =
     "File I/O Error: Cannot Read Specified File";
 inline constexpr std::string_view kTextUnsupportedFile = "File Type Error: Unsupported File Format";
 inline constexpr std::string_view kTextNoMemory = "Resource Error: Insufficient System Memory";
+// A load its caller called off (DecodeLimits::cancel). Never shown: the
+// caller that cancels throws the load away.
+inline constexpr std::string_view kTextLoadCancelled = "Load Error: Loading Was Cancelled";
 // Followed directly by the decoder's detail text (two blanks at the end).
 inline constexpr std::string_view kTextCannotFormatImage =
     "File Format Error: Cannot Format Specified Image.  ";

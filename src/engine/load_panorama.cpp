@@ -19,16 +19,16 @@ namespace skyweave {
 
 PanoramaEngine::PanoramaEngine() = default;
 
-PanoramaEngine::PanoramaEngine(std::string_view path) {
-    LoadFile(path);
+PanoramaEngine::PanoramaEngine(std::string_view path, const DecodeLimits& limits) {
+    LoadFile(path, limits);
 }
 
-PanoramaEngine::PanoramaEngine(std::span<const std::uint8_t> bytes) {
+PanoramaEngine::PanoramaEngine(std::span<const std::uint8_t> bytes, const DecodeLimits& limits) {
     const std::optional<KindTag> kind = KindOf(bytes);
     if (!kind) {
         FailLoad(std::string(kTextUnsupportedFile));
     }
-    LoadMemory(bytes, *kind);
+    LoadMemory(bytes, *kind, limits);
 }
 
 PanoramaEngine::~PanoramaEngine() {
@@ -47,7 +47,13 @@ void PanoramaEngine::FailLoad(const std::string& text) {
     throw PanoramaLoadError(text);
 }
 
-void PanoramaEngine::LoadFile(std::string_view path) {
+void PanoramaEngine::FailIfCancelled(const DecodeLimits& limits) {
+    if (limits.Cancelled()) {
+        FailLoad(std::string(kTextLoadCancelled));
+    }
+}
+
+void PanoramaEngine::LoadFile(std::string_view path, const DecodeLimits& limits) {
     const std::optional<std::string> absolute = AbsolutePath(path);
     if (!absolute) {
         FailLoad(std::string(kTextCannotFindFile));
@@ -68,11 +74,19 @@ void PanoramaEngine::LoadFile(std::string_view path) {
         FailLoad(std::string(kTextNoMemory));
     }
     const std::span<std::uint8_t> whole(buffer.get(), static_cast<std::size_t>(size));
-    if (file->ReadAt(0, whole) < whole.size()) {
-        FailLoad(std::string(kTextCannotReadFile));
+    // In pieces, so that a cancelled load of a large file on a slow disk
+    // ends between two of them.
+    constexpr std::size_t kReadPiece = std::size_t{16} << 20;
+    for (std::size_t at = 0; at < whole.size(); at += kReadPiece) {
+        FailIfCancelled(limits);
+        const std::span<std::uint8_t> piece =
+            whole.subspan(at, std::min(kReadPiece, whole.size() - at));
+        if (file->ReadAt(at, piece) < piece.size()) {
+            FailLoad(std::string(kTextCannotReadFile));
+        }
     }
     file.reset();
-    LoadMemory(whole, *kind);  // the buffer goes when this scope ends, either way
+    LoadMemory(whole, *kind, limits);  // the buffer goes when this scope ends, either way
 }
 
 void PanoramaEngine::ResetForLoad() {
@@ -92,7 +106,8 @@ void PanoramaEngine::ResetForLoad() {
     statistics_ = FrameStatistics{};
 }
 
-void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kind) {
+void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kind,
+                                const DecodeLimits& limits) {
     ResetForLoad();
     loaded_ = std::make_unique<Loaded>();
     loaded_->staging_name = StagingNameFor(this);
@@ -107,9 +122,11 @@ void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kin
             kind == KindTag::kContainer ? FindChunk("BTMP", bytes) : bytes;
         PackedDib image;
         const char* detail = nullptr;
+        FailIfCancelled(limits);
         if (!image_bytes.empty()) {
-            image = DecodeImage(image_bytes, &detail);
+            image = DecodeImage(image_bytes, &detail, limits);
         }
+        FailIfCancelled(limits);
         if (!image || !image.PixelsFit() || image.Height() <= 0) {
             FailLoad(FormatErrorText(image_bytes.empty() ? nullptr : detail));
         }
@@ -143,6 +160,7 @@ void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kin
                 }
             }
             const std::span<const std::uint8_t> files = FindChunk("FILE", bytes);
+            FailIfCancelled(limits);
             if (!files.empty()) {
                 StageFiles(files);
             }

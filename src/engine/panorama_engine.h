@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "image/decode_limits.h"
 #include "panfile/kind_tag.h"
 #include "platform/core/draw_target.h"
 #include "render/view_state.h"
@@ -93,14 +94,16 @@ struct FrameFormat {
 class PanoramaEngine {
   public:
     // Loads the panorama file at `path` (LoadFile). Throws PanoramaLoadError.
-    //   path: file name, absolute or relative to the working directory.
-    explicit PanoramaEngine(std::string_view path);
+    //   path:   file name, absolute or relative to the working directory.
+    //   limits: bounds of the decode and the cancel flag (see LoadMemory).
+    explicit PanoramaEngine(std::string_view path, const DecodeLimits& limits = {});
 
     // Loads a whole file image already in memory: runs the kind test on its
     // first bytes ("File Type Error: Unsupported File Format" when there is no
     // tag) and then LoadMemory. Throws PanoramaLoadError.
-    //   bytes: the complete file; not needed after the call.
-    explicit PanoramaEngine(std::span<const std::uint8_t> bytes);
+    //   bytes:  the complete file; not needed after the call.
+    //   limits: bounds of the decode and the cancel flag (see LoadMemory).
+    explicit PanoramaEngine(std::span<const std::uint8_t> bytes, const DecodeLimits& limits = {});
 
     // An engine that is not loaded: every operation answers kNotLoaded until
     // LoadFile or LoadMemory succeeds.
@@ -112,14 +115,26 @@ class PanoramaEngine {
 
     // First stage of a load: reads the whole file and runs LoadMemory on it.
     // Throws PanoramaLoadError (engine unloaded afterwards).
-    //   path: file name, absolute or relative to the working directory.
-    void LoadFile(std::string_view path);
+    //   path:   file name, absolute or relative to the working directory.
+    //   limits: as for LoadMemory; the file is also read in pieces with the
+    //           cancel flag looked at between them.
+    void LoadFile(std::string_view path, const DecodeLimits& limits = {});
 
     // Second stage: loads from a whole-file image. Throws PanoramaLoadError
     // (engine unloaded afterwards). Replaces any panorama loaded before.
-    //   bytes: the whole file; the caller keeps it, it is not needed after.
-    //   kind:  the kind tag of its first bytes (KindOf).
-    void LoadMemory(std::span<const std::uint8_t> bytes, KindTag kind);
+    //   bytes:  the whole file; the caller keeps it, it is not needed after.
+    //   kind:   the kind tag of its first bytes (KindOf).
+    //   limits: passed to DecodeImage (decode_limits.h); the default keeps
+    //           every load that succeeded before. When limits.cancel is set
+    //           during the load, the load stops at the next check (between
+    //           its steps, and inside the decoders) and throws
+    //           PanoramaLoadError with kTextLoadCancelled; a loader that
+    //           cancels discards that error.
+    // With limits.screen_depth given it asks no display, so it may run on a
+    // thread of its own; the only process-wide state it touches is the
+    // screen depth it stores.
+    void LoadMemory(std::span<const std::uint8_t> bytes, KindTag kind,
+                    const DecodeLimits& limits = {});
 
     // True between a successful load and Close.
     bool IsLoaded() const { return loaded_ != nullptr; }
@@ -181,6 +196,7 @@ class PanoramaEngine {
 
     void ResetForLoad();
     [[noreturn]] void FailLoad(const std::string& text);
+    void FailIfCancelled(const DecodeLimits& limits);
     void StageFiles(std::span<const std::uint8_t> file_chunk);
 
     std::unique_ptr<Loaded> loaded_;

@@ -32,7 +32,8 @@ bool StartsWith(std::span<const std::uint8_t> bytes, std::initializer_list<std::
 
 // Reads the input in whatever form it comes; null with *failure set (or
 // left null) when it cannot.
-PackedDib ReadInput(std::span<const std::uint8_t> bytes, int screen_depth, const char** failure) {
+PackedDib ReadInput(std::span<const std::uint8_t> bytes, int screen_depth,
+                    const DecodeLimits& limits, const char** failure) {
     std::span<const std::uint8_t> bitmap = bytes;
     std::size_t stated_pixel_offset = 0;
     if (StartsWith(bytes, {'B', 'M'})) {
@@ -57,7 +58,8 @@ PackedDib ReadInput(std::span<const std::uint8_t> bytes, int screen_depth, const
         return CopyPackedDib(bitmap, stated_pixel_offset, failure);
     }
     if (StartsWith(bitmap, {0xFF, 0xD8, 0xFF, 0xE0})) {
-        return JPGImageDecompress(bitmap, static_cast<std::uint16_t>(screen_depth), 0, failure);
+        return JPGImageDecompress(bitmap, static_cast<std::uint16_t>(screen_depth), 0, failure,
+                                  limits);
     }
     *failure = kTextUnsupportedFormat;
     return {};
@@ -65,14 +67,30 @@ PackedDib ReadInput(std::span<const std::uint8_t> bytes, int screen_depth, const
 
 }  // namespace
 
-PackedDib DecodeImage(std::span<const std::uint8_t> bytes, const char** error_text) {
+PackedDib DecodeImage(std::span<const std::uint8_t> bytes, const char** error_text,
+                      const DecodeLimits& limits) {
     const char* failure = nullptr;
     if (error_text != nullptr) {
         *error_text = nullptr;
     }
-    const int screen_depth = RefreshScreenDepth();
+    int screen_depth = limits.screen_depth;
+    if (screen_depth == 0) {
+        screen_depth = RefreshScreenDepth();
+    } else {
+        SetScreenDepth(screen_depth);
+    }
 
-    PackedDib image = ReadInput(bytes, screen_depth, &failure);
+    PackedDib image;
+    if (limits.Cancelled()) {
+        failure = kTextDecodeCancelled;
+    } else {
+        image = ReadInput(bytes, screen_depth, limits, &failure);
+    }
+    if (image && limits.Cancelled()) {
+        // The conversions below are whole-picture passes: not worth starting.
+        image = PackedDib();
+        failure = kTextDecodeCancelled;
+    }
     if (!image || !image.PixelsFit() || image.Height() < 0 || !IsPictureDepth(image.DepthCode())) {
         if (failure == nullptr) {
             failure = kTextUnsupportedFormat;

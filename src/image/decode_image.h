@@ -24,13 +24,18 @@
 #include <cstdint>
 #include <span>
 
+#include "image/decode_limits.h"
 #include "image/packed_dib.h"
 
 namespace skyweave {
 
-// Sets the screen depth (RefreshScreenDepth, screen_depth.h) and decodes
-// `bytes` (the whole image, any length, untrusted). `error_text` may be null;
-// otherwise it is set to null first and to the failure text on failure.
-PackedDib DecodeImage(std::span<const std::uint8_t> bytes, const char** error_text);
+// Sets the screen depth (limits.screen_depth, or RefreshScreenDepth from
+// screen_depth.h when that is 0) and decodes `bytes` (the whole image, any
+// length, untrusted) within `limits` (decode_limits.h; the default keeps
+// every picture that decoded before). `error_text` may be null; otherwise it
+// is set to null first and to the failure text on failure, "Decoding
+// cancelled" when limits.cancel was set before the picture was ready.
+PackedDib DecodeImage(std::span<const std::uint8_t> bytes, const char** error_text,
+                      const DecodeLimits& limits = {});
 
 }  // namespace skyweave

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <span>
 
+#include "image/decode_limits.h"
 #include "image/packed_dib.h"
 #include "platform/core/memory_block.h"
 
@@ -28,9 +29,14 @@ namespace skyweave {
 // The width is the stream's own (no stride padding). `flags` is reserved
 // (0). Null on failure; then *error_text (when `error_text` is not null)
 // receives the library's message, or "Insufficient system memory" when the
-// stream claims more than 2^30 pixels or the block cannot be had.
+// stream claims more than 2^30 pixels, the block cannot be had or the
+// library's buffers would pass limits.max_decoder_memory; "Too many
+// progressive JPEG scans" past limits.max_progressive_scans or
+// limits.max_scan_blocks; "Decoding
+// cancelled" when limits.cancel was set.
 PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t depth,
-                             std::uint32_t flags, const char** error_text);
+                             std::uint32_t flags, const char** error_text,
+                             const DecodeLimits& limits = {});
 
 // Compresses the picture described by `header` with the pixel run `bits`
 // (rows of biWidth * biBitCount / 8 bytes without padding, bottom-up for a

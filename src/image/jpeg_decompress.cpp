@@ -5,7 +5,9 @@
 // then checks the size against the pixel ceiling and allocates the picture,
 // and the second step decodes the rows straight into it. Each step owns a
 // setjmp region under the rule of jpeg_error.h.
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "image/depth_code.h"
@@ -30,7 +32,40 @@ struct DecompressJob {
     std::uint8_t* color_table;  // 1024 bytes for depth 8, else null
     int colors;                 // palette entries written (depth 8)
     bool stalled;               // the source stopped giving rows
+    jpeg_progress_mgr progress;
+    const std::atomic<bool>* cancel;  // DecodeLimits::cancel
+    int max_scans;                    // DecodeLimits::max_progressive_scans
+    std::uint64_t max_blocks;         // DecodeLimits::max_scan_blocks
+    std::uint64_t blocks;             // blocks of the scans begun so far
+    int counted_scan;                 // the last scan whose blocks are counted
+    long max_memory;                  // DecodeLimits::max_decoder_memory
+    const char* stopped;              // why the progress monitor ended the decode
 };
+
+// libjpeg calls this before each row of blocks while it reads a multi-scan
+// stream and once per output row, so the scan bounds and a cancellation
+// take hold within a fraction of a second. It leaves the decode the way
+// libjpeg's own errors do.
+void MonitorProgress(j_common_ptr cinfo) {
+    auto* job = static_cast<DecompressJob*>(cinfo->client_data);
+    const jpeg_decompress_struct& d = job->cinfo;
+    if (d.input_scan_number != job->counted_scan) {
+        // A new scan has begun (its header is read, its rows are not).
+        job->counted_scan = d.input_scan_number;
+        for (int i = 0; i < d.comps_in_scan && i < MAX_COMPS_IN_SCAN; ++i) {
+            const jpeg_component_info* component = d.cur_comp_info[i];
+            job->blocks += std::uint64_t{component->width_in_blocks} * component->height_in_blocks;
+        }
+    }
+    if (job->cancel != nullptr && job->cancel->load(std::memory_order_relaxed)) {
+        job->stopped = kTextDecodeCancelled;
+    } else if (d.input_scan_number > job->max_scans || job->blocks > job->max_blocks) {
+        job->stopped = kTextTooManyScans;
+    } else {
+        return;
+    }
+    std::longjmp(job->errors.jump, 1);
+}
 
 bool ReadHeaderStep(DecompressJob* job) {
     if (setjmp(job->errors.jump) != 0) {
@@ -38,6 +73,10 @@ bool ReadHeaderStep(DecompressJob* job) {
     }
     jpeg_decompress_struct* cinfo = &job->cinfo;
     jpeg_create_decompress(cinfo);
+    cinfo->client_data = job;
+    cinfo->mem->max_memory_to_use = job->max_memory;
+    job->progress.progress_monitor = MonitorProgress;
+    cinfo->progress = &job->progress;
     jpeg_mem_src(cinfo, job->data, job->size);
     jpeg_read_header(cinfo, TRUE);
     if (job->depth == kDepth8) {
@@ -125,20 +164,42 @@ int OutputDepth(std::uint16_t requested) {
     }
 }
 
+// The text for a failure inside one of the steps.
+const char* StepFailure(const DecompressJob& job) {
+    if (job.stopped != nullptr) {
+        return job.stopped;
+    }
+    if (job.stalled) {
+        return kTextUnsupportedFormat;
+    }
+    // Past max_memory_to_use libjpeg would spill to a backing store, which
+    // this build does not have; say what it means.
+    if (job.cinfo.err->msg_code == JERR_NO_BACKING_STORE) {
+        return kTextInsufficientMemory;
+    }
+    return LastJpegMessage();
+}
+
 }  // namespace
 
 PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t depth,
-                             std::uint32_t /*flags*/, const char** error_text) {
+                             std::uint32_t /*flags*/, const char** error_text,
+                             const DecodeLimits& limits) {
     auto job = std::make_unique<DecompressJob>();
     job->data = data.data();
     job->size = data.size();
     job->depth = OutputDepth(depth);
     job->cinfo.err = InitJpegErrorManager(&job->errors);
+    job->cancel = limits.cancel;
+    job->max_scans = limits.max_progressive_scans;
+    job->max_blocks = limits.max_scan_blocks;
+    job->max_memory = static_cast<long>(
+        std::min<std::size_t>(limits.max_decoder_memory, std::numeric_limits<long>::max()));
 
     const char* failure = nullptr;
     PackedDib picture;
     if (!ReadHeaderStep(job.get())) {
-        failure = LastJpegMessage();
+        failure = StepFailure(*job);
     } else if (std::uint64_t{job->cinfo.output_width} * job->cinfo.output_height >
                kMaxPicturePixels) {
         failure = kTextInsufficientMemory;
@@ -152,7 +213,7 @@ PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t d
             job->row_bytes = picture.RowBytes();
             job->color_table = picture.Bytes().data() + kBitmapHeaderSize;
             if (!ReadPixelsStep(job.get())) {
-                failure = job->stalled ? kTextUnsupportedFormat : LastJpegMessage();
+                failure = StepFailure(*job);
             }
         }
     }

@@ -3,7 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
+
 #include "engine/engine_fixture.h"
+#include "engine/load_messages.h"
 
 namespace skyweave {
 namespace {
@@ -75,6 +78,33 @@ TEST_F(EngineTest, AFailedLoadLeavesTheEngineUnloaded) {
     EXPECT_FALSE(engine.IsLoaded());
     EXPECT_EQ(engine.ImageWidth(), 0);
     EXPECT_EQ(engine.SetView(1, 2, 3, 4), kNotLoaded);
+}
+
+TEST_F(EngineTest, ACancelledLoadEndsUnloadedWithItsOwnText) {
+    std::atomic<bool> cancel{true};
+    const DecodeLimits limits{.cancel = &cancel};
+    const Bytes pan = Container({{"BTMP", PatternBmp(32, 16)}});
+    const std::string path = WriteFile("cancelled.pan", pan);
+    const std::string jpeg = std::string(SKYWEAVE_SOURCE_DIR) + "/samples/city.jpg";
+    for (const std::string& file : {path, jpeg}) {
+        PanoramaEngine engine;
+        try {
+            engine.LoadFile(file, limits);
+            ADD_FAILURE() << file << " loaded";
+        } catch (const PanoramaLoadError& error) {
+            EXPECT_EQ(error.what(), kTextLoadCancelled) << file;
+        }
+        EXPECT_FALSE(engine.IsLoaded());
+    }
+    try {
+        PanoramaEngine engine{std::span<const std::uint8_t>(pan), limits};
+        ADD_FAILURE() << "loaded";
+    } catch (const PanoramaLoadError& error) {
+        EXPECT_EQ(error.what(), kTextLoadCancelled);
+    }
+    cancel = false;
+    PanoramaEngine engine{std::string_view(path), limits};
+    EXPECT_TRUE(engine.IsLoaded());
 }
 
 TEST_F(EngineTest, ContainerWithoutInitIsAFullSphereAtTheDefaultView) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -34,6 +35,33 @@ struct RgbPicture {
 
 // Decodes `jpeg` with libjpeg's defaults to RGB; fails the test on error.
 RgbPicture ReferenceDecode(std::span<const std::uint8_t> jpeg);
+
+// What EncodeJpeg writes. Every field has a plain default: a 16 x 16 colour
+// baseline stream with Huffman coding at quality 90.
+struct JpegRecipe {
+    int width = 16;
+    int height = 16;
+    int components = 3;        // 1: grey; 3: RGB (stored as YCbCr)
+    bool arithmetic = false;   // arithmetic instead of Huffman coding
+    bool progressive = false;  // libjpeg's own progression (about ten scans)
+    // Above 0: a progressive stream of many scans instead (grey only): the
+    // DC scan, then each of the 63 AC coefficients on its own, first with
+    // the low `refine_bits` bits left out and then refined one bit per
+    // scan: 1 + 63 * (refine_bits + 1) scans.
+    int refine_bits = 0;
+    int quality = 90;
+};
+
+// Row `y` (top first) of the picture to encode, `width * components`
+// samples; the default fills every sample with 128.
+using RowFiller = std::function<void(int y, std::uint8_t* row)>;
+
+// A JPEG stream from libjpeg's encoder; fails the test on error.
+Bytes EncodeJpeg(const JpegRecipe& recipe, const RowFiller& fill = {});
+
+// Rewrites the size in the stream's frame header, leaving the data as it
+// is: a claim the data does not back, as crafted files make.
+void ClaimJpegSize(Bytes& jpeg, int width, int height);
 
 // Header fields for the builders below.
 struct DibSpec {
