@@ -43,6 +43,7 @@ constexpr std::array kTable{
     Entry{5104, "Threads"},
     Entry{5105, "ShowFrameRate"},
     Entry{5106, "Present"},
+    Entry{5201, "Use This &Folder"},
 };
 
 }  // namespace

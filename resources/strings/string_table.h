@@ -10,7 +10,8 @@
 namespace skyweave {
 
 // Ids of the table. The numbers are part of the program's resources and stay
-// stable; 5006 is unused, and the value names of later settings start at 5101.
+// stable; 5006 is unused; the value names of later settings start at 5101,
+// later texts at 5201.
 enum class StringId : int {
     SettingsSection = 5003,        // "Settings"
     FilePathName = 5004,           // "FilePath"
@@ -41,6 +42,8 @@ enum class StringId : int {
     ThreadsName = 5104,        // "Threads"
     ShowFrameRateName = 5105,  // "ShowFrameRate"
     PresentName = 5106,        // "Present"
+    // Texts added later.
+    ChooseFolderButton = 5201,  // the open-file dialog's button that takes a folder
 };
 
 // The text of string `id` (a number of the table), or an empty view when the

@@ -52,7 +52,7 @@ using SettingField = std::variant<std::string SaverSettings::*, std::int32_t Sav
                                   std::uint32_t SaverSettings::*, bool SaverSettings::*,
                                   PresentMethod SaverSettings::*>;
 
-enum class DialogControlKind { Absent, EditBox, Slider, CheckBox };
+enum class DialogControlKind { Absent, EditBox, Slider, SpinBox, CheckBox };
 
 // How a slider's position follows from the stored value (and back).
 enum class SliderScale {
@@ -181,7 +181,7 @@ inline constexpr std::array<SettingRow, kSettingCount> kSettingsTable = [] {
             .Text(StringId::NoFileMarker)
             .Option("file", "PATH")
             .Control({D::EditBox, 1003})
-            .Help("panorama to show: a .pan, BMP or JPEG file", {},
+            .Help("panorama to show: a .pan, BMP or JPEG file, or a folder of them", {},
                   "an empty PATH keeps the stored one"),
         Row(Id::Heading, StringId::HeadingName, &Sv::heading)
             .Integer(15, -300, 300)
@@ -235,10 +235,12 @@ inline constexpr std::array<SettingRow, kSettingCount> kSettingsTable = [] {
             .Integer(120, 10, 3600)
             .ClampedOnLoad()
             .Option("change-every", "SECONDS")
+            .Control({D::SpinBox, 1018})
             .Help("time each panorama of a folder is shown", "seconds"),
         Row(Id::Fade, StringId::FadeName, &Sv::fade)
             .Flag(true)
             .Option("fade")
+            .Control({D::CheckBox, 1019})
             .Help("cross-fade from one panorama of a folder to the next, or cut"),
         Row(Id::MaxFrameRate, StringId::MaxFrameRateName, &Sv::maxFrameRate)
             .Integer(60, 0, 1000)

@@ -63,6 +63,7 @@ void COptionsDlg::DoDataExchange(bool saveAndValidate) {
                 }
                 break;
             case DialogControlKind::Slider:
+            case DialogControlKind::SpinBox:
             case DialogControlKind::Absent:
                 break;
         }
@@ -73,14 +74,18 @@ bool COptionsDlg::OnInitDialog() {
     DoDataExchange(false);
     SetUpTurningSlider();
     for (const SettingRow& row : kSettingsTable) {
+        const int id = row.dialog.id;
+        if (row.dialog.kind == DialogControlKind::SpinBox) {
+            controls_->SetSpinRange(id, row.min, row.max);
+            controls_->SetSpinValue(id, static_cast<std::int32_t>(StoredBits(settings_, row)));
+        }
         if (row.dialog.kind != DialogControlKind::Slider || row.id == SettingId::Heading) {
             continue;
         }
         const SliderRange range = SliderRangeOf(row);
-        controls_->SetSliderRange(row.dialog.id, range.minimum, range.maximum);
-        controls_->SetSliderTickFrequency(row.dialog.id, row.dialog.tickFrequency);
-        controls_->SetSliderPosition(row.dialog.id,
-                                     SliderPositionFromValue(row, StoredBits(settings_, row)));
+        controls_->SetSliderRange(id, range.minimum, range.maximum);
+        controls_->SetSliderTickFrequency(id, row.dialog.tickFrequency);
+        controls_->SetSliderPosition(id, SliderPositionFromValue(row, StoredBits(settings_, row)));
     }
     return true;
 }
@@ -139,6 +144,7 @@ void COptionsDlg::OnBrowse() {
     request.defaultExtension = "pan";
     request.initialFile = settings_.filePath;
     request.filters = ParseFilterString(kPanoramaFileFilter);
+    request.folderButton = LoadResourceString(StringId::ChooseFolderButton);
     const std::optional<std::string> chosen = controls_->ChooseFileToOpen(request);
     if (!chosen) {
         return;
@@ -159,12 +165,13 @@ void COptionsDlg::OnAbout() {
 void COptionsDlg::OnOK() {
     DoDataExchange(true);
     for (const SettingRow& row : kSettingsTable) {
-        if (row.dialog.kind != DialogControlKind::Slider) {
-            continue;
+        if (row.dialog.kind == DialogControlKind::SpinBox) {
+            SetSettingValue(settings_, row, controls_->GetSpinValue(row.dialog.id));
+        } else if (row.dialog.kind == DialogControlKind::Slider) {
+            const std::int32_t position = controls_->GetSliderPosition(row.dialog.id);
+            SetSettingValue(settings_, row,
+                            static_cast<std::int32_t>(ValueFromSliderPosition(row, position)));
         }
-        const std::int32_t position = controls_->GetSliderPosition(row.dialog.id);
-        SetSettingValue(settings_, row,
-                        static_cast<std::int32_t>(ValueFromSliderPosition(row, position)));
     }
     if (!StoreSaverSettings(profile_, settings_)) {
         controls_->ShowError(LoadResourceString(StringId::SaveFailedMessage));

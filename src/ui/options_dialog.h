@@ -64,8 +64,12 @@ class COptionsDlg {
     std::int32_t headingPosition_ = 0;
 };
 
-// The filter of the open-file dialog, in the classic "name|patterns|" form.
+// The filter of the open-file dialog, in the classic "name|patterns|" form:
+// every kind of file the saver shows first (the loader tells them by their
+// content; the names only narrow the list), then .pan files alone, then all.
 inline constexpr std::string_view kPanoramaFileFilter =
+    "Panoramas and Pictures (*.pan, *.jpg, *.bmp, *.png, *.webp, *.heic, *.avif)|"
+    "*.pan;*.jpg;*.jpeg;*.jpe;*.jfif;*.bmp;*.dib;*.png;*.webp;*.heic;*.heif;*.avif|"
     "Velmora(TM) Panoramas (*.pan)|*.pan|All Files (*.*)|*.*||";
 
 }  // namespace skyweave

@@ -22,6 +22,11 @@ class OptionsDialogControls {
     virtual void SetSliderPosition(int id, int position) = 0;
     virtual int GetSliderPosition(int id) const = 0;
 
+    // Spin boxes: a whole number kept within the range, also when typed.
+    virtual void SetSpinRange(int id, int minimum, int maximum) = 0;
+    virtual void SetSpinValue(int id, int value) = 0;
+    virtual int GetSpinValue(int id) const = 0;
+
     // Labels and the edit box.
     virtual void SetItemText(int id, std::string_view text) = 0;
     virtual std::string GetItemText(int id) const = 0;

@@ -21,6 +21,8 @@ inline constexpr int kIdMovingCheck = DialogIdOf(SettingId::Moving);
 inline constexpr int kIdHeadingRandomCheck = DialogIdOf(SettingId::HeadingRandom);
 inline constexpr int kIdPitchRandomCheck = DialogIdOf(SettingId::PitchRandom);
 inline constexpr int kIdRollRandomCheck = DialogIdOf(SettingId::RollRandom);
+inline constexpr int kIdChangeEverySpin = DialogIdOf(SettingId::ChangeEvery);
+inline constexpr int kIdCrossfadeCheck = DialogIdOf(SettingId::Fade);
 
 inline constexpr int kIdBrowseButton = 1004;
 inline constexpr int kIdAboutButton = 1015;

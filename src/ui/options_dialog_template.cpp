@@ -1,6 +1,7 @@
-// Template 101, the options dialog: 285 by 231 dialog units in the 8-point
-// dialog font. Controls are listed in tab order; the labels 1016 and 1017 are
-// replaced before the dialog shows.
+// Template 101, the options dialog: 285 by 253 dialog units in the 8-point
+// dialog font; the row above the buttons holds the time each panorama of a
+// folder is shown and the cross-fade between them. Controls are listed in
+// tab order; the labels 1016 and 1017 are replaced before the dialog shows.
 #include <array>
 
 #include "ui/dialog_templates.h"
@@ -12,9 +13,9 @@ namespace {
 using K = DialogItemKind;
 
 constexpr std::array kOptionsItems{
-    DialogItem{kIdOk, K::DefaultPushButton, "OK", {7, 210, 50, 14}},
-    DialogItem{kIdCancel, K::PushButton, "Cancel", {117, 210, 50, 14}},
-    DialogItem{kIdAboutButton, K::PushButton, "About", {228, 210, 50, 14}},
+    DialogItem{kIdOk, K::DefaultPushButton, "OK", {7, 232, 50, 14}},
+    DialogItem{kIdCancel, K::PushButton, "Cancel", {117, 232, 50, 14}},
+    DialogItem{kIdAboutButton, K::PushButton, "About", {228, 232, 50, 14}},
     DialogItem{kIdStatic, K::Label, "File to Display", {7, 7, 44, 8}},
     DialogItem{kIdFilePathEdit, K::Edit, "", {7, 18, 215, 14}},
     DialogItem{kIdBrowseButton, K::PushButton, "&Browse...", {228, 18, 50, 14}},
@@ -42,10 +43,14 @@ constexpr std::array kOptionsItems{
     DialogItem{kIdStatic, K::Label, "Zoom level", {92, 173, 36, 8}},
     DialogItem{kIdStatic, K::LabelRight, "Narrower", {178, 173, 30, 8}},
     DialogItem{kIdZoomSlider, K::Slider, "", {12, 184, 196, 20}},
+    DialogItem{kIdStatic, K::Label, "Change every", {12, 212, 44, 8}},
+    DialogItem{kIdChangeEverySpin, K::SpinBox, "", {58, 209, 44, 14}},
+    DialogItem{kIdStatic, K::Label, "seconds", {106, 212, 30, 8}},
+    DialogItem{kIdCrossfadeCheck, K::CheckBox, "Crossfade", {228, 211, 50, 10}},
 };
 
 constexpr DialogTemplate kOptionsTemplate{
-    "Skyweave Options", 285, 231, "MS Sans Serif, Sans", 8, kOptionsItems,
+    "Skyweave Options", 285, 253, "MS Sans Serif, Sans", 8, kOptionsItems,
 };
 
 }  // namespace

@@ -26,6 +26,18 @@ int OptionsDialogView::GetSliderPosition(int id) const {
     return window_.GetSliderPosition(id);
 }
 
+void OptionsDialogView::SetSpinRange(int id, int minimum, int maximum) {
+    window_.SetSpinRange(id, minimum, maximum);
+}
+
+void OptionsDialogView::SetSpinValue(int id, int value) {
+    window_.SetSpinValue(id, value);
+}
+
+int OptionsDialogView::GetSpinValue(int id) const {
+    return window_.GetSpinValue(id);
+}
+
 void OptionsDialogView::SetItemText(int id, std::string_view text) {
     window_.SetItemText(id, text);
 }

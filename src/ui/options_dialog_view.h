@@ -22,6 +22,9 @@ class OptionsDialogView final : public OptionsDialogControls {
     void SetSliderTickFrequency(int id, int frequency) override;
     void SetSliderPosition(int id, int position) override;
     int GetSliderPosition(int id) const override;
+    void SetSpinRange(int id, int minimum, int maximum) override;
+    void SetSpinValue(int id, int value) override;
+    int GetSpinValue(int id) const override;
     void SetItemText(int id, std::string_view text) override;
     std::string GetItemText(int id) const override;
     void SetCheck(int id, bool checked) override;

@@ -59,6 +59,8 @@ TEST_F(SaverSettingsTest, FullStoreWritesEveryValueInTheDialogOrder) {
     settings.headingRandom = false;
     settings.pitchRandom = true;
     settings.rollRandom = false;
+    settings.changeEvery = 3600;
+    settings.fade = false;
     ASSERT_TRUE(StoreSaverSettings(store, settings));
     EXPECT_EQ(ReadText(SettingsFile()),
               "[Settings]\n"
@@ -71,7 +73,9 @@ TEST_F(SaverSettingsTest, FullStoreWritesEveryValueInTheDialogOrder) {
               "PitchRandom=1\n"
               "RollRandom=0\n"
               "Moving=0\n"
-              "Zoom=130\n");
+              "Zoom=130\n"
+              "ChangeEvery=3600\n"
+              "Fade=0\n");
     EXPECT_EQ(LoadSaverSettings(store), settings);
 }
 
@@ -105,12 +109,11 @@ TEST_F(SaverSettingsTest, LaterSettingsAreBroughtIntoTheirRange) {
         {"ChangeEvery=10\nMaxFrameRate=0\nThreads=8\nPresent=gl\n", 10, 0, 8, PresentMethod::Gl},
         {"ChangeEvery=3600\nMaxFrameRate=1000\nThreads=0\nPresent=surface\n", 3600, 1000, 0,
          PresentMethod::Surface},
-        {"ChangeEvery=9\nMaxFrameRate=-1\nThreads=-3\nPresent=GL\n", 10, 0, 0,
-         PresentMethod::Auto},
+        {"ChangeEvery=9\nMaxFrameRate=-1\nThreads=-3\nPresent=GL\n", 10, 0, 0, PresentMethod::Auto},
         {"ChangeEvery=99999\nMaxFrameRate=1001\nThreads=2147483647\nPresent=\n", 3600, 1000, 8,
          PresentMethod::Auto},
-        {"ChangeEvery=-2147483648\nMaxFrameRate=4294967295\nThreads=1e3\nPresent=gl \n", 10, 0,
-         0, PresentMethod::Auto},
+        {"ChangeEvery=-2147483648\nMaxFrameRate=4294967295\nThreads=1e3\nPresent=gl \n", 10, 0, 0,
+         PresentMethod::Auto},
         {"ChangeEvery=many\nMaxFrameRate=\nThreads=3\nPresent=2\n", 120, 60, 3,
          PresentMethod::Auto},
     };
@@ -150,7 +153,9 @@ TEST_F(SaverSettingsTest, FullStoreLeavesTheSettingsWithoutDialogControlsAlone) 
               "HeadingRandom=1\n"
               "PitchRandom=1\n"
               "RollRandom=1\n"
-              "Moving=1\n");
+              "Moving=1\n"
+              "ChangeEvery=120\n"
+              "Fade=1\n");
 }
 
 TEST_F(SaverSettingsTest, MarkerIsCaseSensitiveAndEmptyMeansNoFile) {

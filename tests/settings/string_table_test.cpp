@@ -38,6 +38,7 @@ TEST(StringTableTest, EveryEntryHasItsExactText) {
         {5104, "Threads"},
         {5105, "ShowFrameRate"},
         {5106, "Present"},
+        {5201, "Use This &Folder"},
     };
     for (const auto& [id, text] : expected) {
         EXPECT_EQ(LoadResourceString(id), text) << id;
@@ -48,7 +49,7 @@ TEST(StringTableTest, EveryEntryHasItsExactText) {
 }
 
 TEST(StringTableTest, UnknownIdsGiveEmptyText) {
-    for (const int id : {0, -1, 5002, 5006, 5026, 5100, 5107, 101, 2147483647}) {
+    for (const int id : {0, -1, 5002, 5006, 5026, 5100, 5107, 5200, 5202, 101, 2147483647}) {
         EXPECT_TRUE(LoadResourceString(id).empty()) << id;
     }
 }

@@ -1,5 +1,6 @@
-// In-memory controls for the options dialog's model: sliders that keep their
-// positions within their ranges as classic sliders do, texts, check boxes,
+// In-memory controls for the options dialog's model: sliders and spin boxes
+// that keep their positions within their ranges as the real ones do, texts,
+// check boxes,
 // and scripted answers of the open-file dialog. Records what the model asked
 // of its window.
 #pragma once
@@ -38,6 +39,18 @@ class ControlBoard final : public OptionsDialogControls {
             std::clamp(position, slider.minimum, std::max(slider.minimum, slider.maximum));
     }
     int GetSliderPosition(int id) const override { return sliders.at(id).position; }
+    // Spin boxes keep their value in range as sliders do.
+    void SetSpinRange(int id, int minimum, int maximum) override {
+        SliderState& spin = spins[id];
+        spin.minimum = minimum;
+        spin.maximum = std::max(minimum, maximum);
+        spin.position = std::clamp(spin.position, spin.minimum, spin.maximum);
+    }
+    void SetSpinValue(int id, int value) override {
+        SliderState& spin = spins[id];
+        spin.position = std::clamp(value, spin.minimum, spin.maximum);
+    }
+    int GetSpinValue(int id) const override { return spins.at(id).position; }
     void SetItemText(int id, std::string_view text) override { texts[id] = std::string(text); }
     std::string GetItemText(int id) const override {
         const auto found = texts.find(id);
@@ -57,6 +70,7 @@ class ControlBoard final : public OptionsDialogControls {
     void EndDialog(int result) override { endResult = result; }
 
     std::map<int, SliderState> sliders;
+    std::map<int, SliderState> spins;
     std::map<int, std::string> texts;
     std::map<int, bool> checks;
     std::optional<std::string> nextChoice;

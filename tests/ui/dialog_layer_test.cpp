@@ -51,7 +51,8 @@ TEST(MnemonicTest, AmpersandsBecomeUnderscores) {
 }
 
 TEST(OpenFileRequestTest, FilterStringParsesLikeTheClassicDialog) {
-    const auto filters = ParseFilterString(kPanoramaFileFilter);
+    const auto filters =
+        ParseFilterString("Velmora(TM) Panoramas (*.pan)|*.pan|All Files (*.*)|*.*||");
     ASSERT_EQ(filters.size(), 2u);
     EXPECT_EQ(filters[0].name, "Velmora(TM) Panoramas (*.pan)");
     EXPECT_EQ(filters[0].patterns, std::vector<std::string>{"*.pan"});

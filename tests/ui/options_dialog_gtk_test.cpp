@@ -78,6 +78,10 @@ TEST_F(OptionsDialogGtkTest, DefaultsAppearOnTheWidgets) {
     ExpectScale(kIdWindowSizeSlider, 20, 100, 20);
     EXPECT_EQ(view_->Window().SliderTickFrequency(kIdWindowSizeSlider), 8);
     EXPECT_EQ(view_->Window().SliderTickFrequency(kIdZoomSlider), 10);
+    ASSERT_TRUE(GTK_IS_SPIN_BUTTON(Item(kIdChangeEverySpin)));
+    EXPECT_EQ(view_->Window().SpinRange(kIdChangeEverySpin), std::make_pair(10, 3600));
+    EXPECT_EQ(gtk_spin_button_get_value_as_int(GTK_SPIN_BUTTON(Item(kIdChangeEverySpin))), 120);
+    EXPECT_TRUE(Active(kIdCrossfadeCheck));
 
     // "&Browse..." answers to Alt+B.
     GtkWidget* browseLabel = gtk_bin_get_child(GTK_BIN(Item(kIdBrowseButton)));
@@ -109,6 +113,28 @@ TEST_F(OptionsDialogGtkTest, ClickingHeadingRandomRelabelsTheTurningSlider) {
     EXPECT_EQ(stored.zoom, 125u);
     EXPECT_EQ(stored.heading, -15);
     EXPECT_EQ(stored.filePath, "/srv/pans/dome.pan");
+}
+
+TEST_F(OptionsDialogGtkTest, ChangeEveryTakesWhatIsTypedWithinItsRange) {
+    // Typed but never confirmed with Return or Tab: OK still takes it.
+    const std::pair<const char*, int> cases[] = {
+        {"75", 75}, {"99999", 3600}, {"5", 10}, {"", 120}, {"12x", 120}, {"-30", 10},
+    };
+    for (const auto& [typed, stored] : cases) {
+        SCOPED_TRACE(typed);
+        std::filesystem::remove(root_ / "Corvane" / "skyweave.conf");
+        dialog_.emplace(profile_);
+        view_.emplace();
+        dialog_->Attach(&*view_);
+        view_->Window().SetCommandHandler([this](int id) { return dialog_->OnCommand(id); });
+        dialog_->OnInitDialog();
+        gtk_entry_set_text(GTK_ENTRY(Item(kIdChangeEverySpin)), typed);
+        gtk_button_clicked(GTK_BUTTON(Item(kIdCrossfadeCheck)));
+        gtk_button_clicked(GTK_BUTTON(Item(kIdOk)));
+        const SaverSettings loaded = LoadSaverSettings(profile_);
+        EXPECT_EQ(loaded.changeEvery, stored);
+        EXPECT_FALSE(loaded.fade);
+    }
 }
 
 TEST_F(OptionsDialogGtkTest, ControlsSitWhereTheTemplatePutsThem) {
@@ -194,6 +220,7 @@ TEST_F(OptionsDialogGtkTest, AboutBoxShowsItsLinesAndClosesWithOk) {
     EXPECT_TRUE(mentions("SDL2"));
     EXPECT_TRUE(mentions("GTK"));
     EXPECT_TRUE(mentions("Corvane"));
+    EXPECT_TRUE(mentions("every panorama in a folder"));
 
     const auto pressOk = +[](gpointer window) -> gboolean {
         static_cast<DialogWindow*>(window)->SendCommand(kIdOk);

@@ -59,7 +59,9 @@ constexpr const char* kDefaultsStored =
     "PitchRandom=1\n"
     "RollRandom=1\n"
     "Moving=1\n"
-    "Zoom=60\n";
+    "Zoom=60\n"
+    "ChangeEvery=120\n"
+    "Fade=1\n";
 
 TEST_F(OptionsDialogModelTest, NothingStoredShowsTheDefaults) {
     Open();
@@ -164,7 +166,9 @@ TEST_F(OptionsDialogModelTest, OkStoresEverySliderWithItsConversionInOrder) {
               "PitchRandom=0\n"
               "RollRandom=0\n"
               "Moving=1\n"
-              "Zoom=130\n");
+              "Zoom=130\n"
+              "ChangeEvery=120\n"
+              "Fade=1\n");
 
     // The other ends: "Full Right" and "Narrower"; an emptied box stores empty.
     board_ = {};
@@ -179,6 +183,41 @@ TEST_F(OptionsDialogModelTest, OkStoresEverySliderWithItsConversionInOrder) {
     EXPECT_EQ(stored.heading, -300);
     EXPECT_EQ(stored.zoom, 30u);
     EXPECT_EQ(stored.filePath, "");
+}
+
+TEST_F(OptionsDialogModelTest, ChangeEveryAndCrossfadeShowTheirStoredValuesAndStoreBack) {
+    struct Case {
+        const char* stored;
+        int shown;
+        bool fade;
+        int typed;  // what the user leaves in the spin box
+        int written;
+    };
+    const Case cases[] = {
+        {"", 120, true, 120, 120},
+        {"ChangeEvery=45\nFade=0\n", 45, false, 600, 600},
+        // Out of range in the file: brought into it when loaded; the spin
+        // box keeps what is typed within its range.
+        {"ChangeEvery=5\nFade=7\n", 10, true, 3600, 3600},
+        {"ChangeEvery=86400\n", 3600, true, 9, 10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        WriteText(SettingsFile(), std::string("[Settings]\n") + c.stored);
+        board_ = {};
+        Open();
+        ASSERT_TRUE(board_.spins.contains(kIdChangeEverySpin));
+        EXPECT_EQ(board_.spins.at(kIdChangeEverySpin).minimum, 10);
+        EXPECT_EQ(board_.spins.at(kIdChangeEverySpin).maximum, 3600);
+        EXPECT_EQ(board_.spins.at(kIdChangeEverySpin).position, c.shown);
+        EXPECT_EQ(board_.checks.at(kIdCrossfadeCheck), c.fade);
+        board_.SetSpinValue(kIdChangeEverySpin, c.typed);
+        dialog_->OnCommand(kIdOk);
+        const std::string text = ReadText(SettingsFile());
+        EXPECT_NE(text.find("\nChangeEvery=" + std::to_string(c.written) + "\n"), text.npos)
+            << text;
+        EXPECT_NE(text.find(c.fade ? "\nFade=1\n" : "\nFade=0\n"), text.npos) << text;
+    }
 }
 
 TEST_F(OptionsDialogModelTest, CancelAfterChangesStoresNothing) {
@@ -246,11 +285,18 @@ TEST_F(OptionsDialogModelTest, BrowseReplacesTheBoxOnlyWhenConfirmed) {
     const OpenFileRequest& request = board_.requests.front();
     EXPECT_EQ(request.initialFile, "/typed/b.pan");
     EXPECT_EQ(request.defaultExtension, "pan");
-    ASSERT_EQ(request.filters.size(), 2u);
-    EXPECT_EQ(request.filters[0].name, "Velmora(TM) Panoramas (*.pan)");
-    EXPECT_EQ(request.filters[0].patterns, std::vector<std::string>{"*.pan"});
-    EXPECT_EQ(request.filters[1].name, "All Files (*.*)");
-    EXPECT_EQ(request.filters[1].patterns, std::vector<std::string>{"*.*"});
+    ASSERT_EQ(request.filters.size(), 3u);
+    EXPECT_EQ(request.filters[0].name,
+              "Panoramas and Pictures (*.pan, *.jpg, *.bmp, *.png, *.webp, *.heic, *.avif)");
+    EXPECT_EQ(request.filters[0].patterns,
+              (std::vector<std::string>{"*.pan", "*.jpg", "*.jpeg", "*.jpe", "*.jfif", "*.bmp",
+                                        "*.dib", "*.png", "*.webp", "*.heic", "*.heif", "*.avif"}));
+    EXPECT_EQ(request.filters[1].name, "Velmora(TM) Panoramas (*.pan)");
+    EXPECT_EQ(request.filters[1].patterns, std::vector<std::string>{"*.pan"});
+    EXPECT_EQ(request.filters[2].name, "All Files (*.*)");
+    EXPECT_EQ(request.filters[2].patterns, std::vector<std::string>{"*.*"});
+    // A folder may be chosen instead of a file.
+    EXPECT_EQ(request.folderButton, "Use This &Folder");
     EXPECT_EQ(board_.texts.at(kIdFilePathEdit), "/typed/b.pan");
     EXPECT_TRUE(board_.checks.at(kIdMovingCheck));
 

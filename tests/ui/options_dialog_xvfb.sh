@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The options dialog on a private Xvfb server, driven by real key presses and
 # clicks (xdotool): OK stores what the dialog shows, Escape stores nothing,
-# Alt+B browses for a file, About opens the About box. Usage:
+# Alt+B browses for a file or a folder, the time per panorama and the
+# cross-fade are stored as typed and ticked, About opens the About box. Usage:
 #   options_dialog_xvfb.sh PROGRAM
 # PROGRAM is started as "PROGRAM /c" (the saver, or the test driver; either
 # keeps its settings in Corvane/skyweave.conf). With
@@ -68,10 +69,31 @@ expect_result() {
     fi
 }
 
-# Clicks the point at dialog units (x, y) of the 285 x 231 unit dialog.
+# Clicks the point at dialog units (x, y) of the 285 x 253 unit dialog.
 click_at_units() {
     eval "$(xdotool getwindowgeometry --shell "$1")"
-    xdotool mousemove "$((X + $2 * WIDTH / 285))" "$((Y + $3 * HEIGHT / 231))" click 1
+    xdotool mousemove "$((X + $2 * WIDTH / 285))" "$((Y + $3 * HEIGHT / 253))" click 1
+}
+
+# Alt+B, then types PATH into the chooser's location box and presses KEY
+# (Return: open the file; alt+f: take the folder); the chooser must close.
+browse_to() {
+    xdotool key alt+b
+    local chooser
+    chooser=$(timeout 20 xdotool search --sync --onlyvisible --name '^Open$' | head -n1) ||
+        fail "Alt+B opened no file dialog"
+    xdotool windowfocus "$chooser" 2>/dev/null || true
+    sleep 0.5
+    xdotool key ctrl+l
+    xdotool type --delay 20 "$1"
+    sleep 0.5
+    xdotool key "$2"
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 || break
+        sleep 0.1
+    done
+    xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 && fail "$2 left the chooser open"
+    sleep 0.3
 }
 
 # A stand-in for the display settings' window, owner of the dialog.
@@ -102,7 +124,9 @@ HeadingRandom=1
 PitchRandom=1
 RollRandom=1
 Moving=1
-Zoom=60'
+Zoom=60
+ChangeEvery=120
+Fade=1'
 [ "$(cat "$settings")" = "$expected" ] || fail "OK stored: $(cat "$settings")"
 echo "ok - /c N owns the dialog; Return stores the defaults it showed"
 
@@ -115,7 +139,7 @@ if [ "$(basename "$program")" = skyweave ]; then
 else
     open_dialog "$host"
 fi
-click_at_units "$wid" 253 217  # About
+click_at_units "$wid" 253 239  # About
 about=$(timeout 20 xdotool search --sync --onlyvisible --name '^About Skyweave Screensaver$' |
     head -n1) || fail "About opened no About box"
 sleep 0.5
@@ -142,21 +166,26 @@ echo "ok - About opens and closes; changes then Escape store nothing"
 mkdir -p "$work/pans"
 : >"$work/pans/harbour.pan"
 open_dialog
-xdotool key alt+b
-chooser=$(timeout 20 xdotool search --sync --onlyvisible --name '^Open$' | head -n1) ||
-    fail "Alt+B opened no file dialog"
-xdotool windowfocus "$chooser" 2>/dev/null || true
-sleep 0.5
-xdotool key ctrl+l
-xdotool type --delay 20 "$work/pans/harbour.pan"
-sleep 0.3
-xdotool key Return
-for _ in $(seq 50); do
-    xdotool search --onlyvisible --name '^Open$' >/dev/null 2>&1 || break
-    sleep 0.1
-done
-sleep 0.3
-click_at_units "$wid" 32 217  # OK
+browse_to "$work/pans/harbour.pan" Return
+click_at_units "$wid" 32 239  # OK
 expect_result OK
 grep -qx "FilePath=$work/pans/harbour.pan" "$settings" || fail "Browse stored: $(cat "$settings")"
 echo "ok - Alt+B browses and OK stores the chosen path"
+
+# 4. Browse takes a folder: typed into the chooser, then its folder button.
+# The time per panorama is typed (never confirmed) and Crossfade unticked.
+mkdir -p "$work/pans/night sky"
+open_dialog
+browse_to "$work/pans/night sky/" alt+f
+xdotool windowfocus "$wid" 2>/dev/null || true
+click_at_units "$wid" 70 216  # into the "Change every" box
+xdotool key ctrl+a
+xdotool type --delay 20 "45"
+click_at_units "$wid" 236 216  # Crossfade off
+[ -n "$shots" ] && import -window "$wid" "$shots/options-dialog-folder.png"
+click_at_units "$wid" 32 239  # OK
+expect_result OK
+grep -qx "FilePath=$work/pans/night sky" "$settings" || fail "folder stored: $(cat "$settings")"
+grep -qx "ChangeEvery=45" "$settings" || fail "change every stored: $(cat "$settings")"
+grep -qx "Fade=0" "$settings" || fail "crossfade stored: $(cat "$settings")"
+echo "ok - Browse takes a folder; the time per panorama and Crossfade are stored"

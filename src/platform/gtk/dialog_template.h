@@ -23,6 +23,7 @@ enum class DialogItemKind {
     Edit,        // one-line text box with border, scrolling sideways
     CheckBox,    // automatic check box
     Slider,      // horizontal slider, integer positions
+    SpinBox,     // whole number typed or stepped with its arrows, kept in a range
 };
 
 // A rectangle in dialog units: x units are a quarter of the dialog font's

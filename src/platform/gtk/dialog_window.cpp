@@ -74,6 +74,9 @@ void InstallDialogCss(GdkScreen* screen, const DialogTemplate& dialogTemplate) {
     css += scope + " scale trough { min-height: 4px; }\n";
     css += scope + " scale slider { min-width: 10px; min-height: 18px; margin: -7px 0; }\n";
     css += scope + " scale mark indicator { min-height: 4px; }\n";
+    css += scope + " spinbutton { min-height: 0; }\n";
+    css += scope + " spinbutton entry { min-height: 0; min-width: 0; padding: 0 3px; }\n";
+    css += scope + " spinbutton button { min-height: 0; min-width: 0; padding: 0 3px; }\n";
     GtkCssProvider* provider = gtk_css_provider_new();
     gtk_css_provider_load_from_data(provider, css.c_str(), static_cast<gssize>(css.size()),
                                     nullptr);
@@ -148,6 +151,16 @@ GtkWidget* MakeWidget(const DialogItem& item) {
             gtk_range_set_round_digits(GTK_RANGE(scale), 0);
             gtk_widget_set_valign(scale, GTK_ALIGN_FILL);
             return scale;
+        }
+        case DialogItemKind::SpinBox: {
+            GtkWidget* spin = gtk_spin_button_new_with_range(0, 100, 1);
+            gtk_spin_button_set_digits(GTK_SPIN_BUTTON(spin), 0);
+            gtk_spin_button_set_numeric(GTK_SPIN_BUTTON(spin), TRUE);
+            // A typed number beyond the range counts as the nearest end.
+            gtk_spin_button_set_update_policy(GTK_SPIN_BUTTON(spin), GTK_UPDATE_ALWAYS);
+            gtk_entry_set_width_chars(GTK_ENTRY(spin), 1);
+            gtk_entry_set_activates_default(GTK_ENTRY(spin), TRUE);
+            return spin;
         }
     }
     return gtk_label_new("");
@@ -426,6 +439,63 @@ int DialogWindow::GetSliderPosition(int id) const {
         return 0;
     }
     return static_cast<int>(std::lround(gtk_range_get_value(GTK_RANGE(widget))));
+}
+
+namespace {
+
+GtkSpinButton* SpinButtonOf(GtkWidget* widget) {
+    return widget != nullptr && GTK_IS_SPIN_BUTTON(widget) ? GTK_SPIN_BUTTON(widget) : nullptr;
+}
+
+}  // namespace
+
+void DialogWindow::SetSpinRange(int id, int minimum, int maximum) {
+    GtkSpinButton* spin = SpinButtonOf(Item(id));
+    if (spin == nullptr) {
+        return;
+    }
+    maximum = std::max(minimum, maximum);
+    gtk_spin_button_set_range(spin, minimum, maximum);
+    // Page Up and Page Down step by a tenth of the range.
+    gtk_spin_button_set_increments(spin, 1, std::max(1, (maximum - minimum) / 10));
+}
+
+std::pair<int, int> DialogWindow::SpinRange(int id) const {
+    GtkSpinButton* spin = SpinButtonOf(Item(id));
+    if (spin == nullptr) {
+        return {0, 0};
+    }
+    double minimum = 0;
+    double maximum = 0;
+    gtk_spin_button_get_range(spin, &minimum, &maximum);
+    return {static_cast<int>(std::lround(minimum)), static_cast<int>(std::lround(maximum))};
+}
+
+void DialogWindow::SetSpinValue(int id, int value) {
+    if (GtkSpinButton* spin = SpinButtonOf(Item(id))) {
+        gtk_spin_button_set_value(spin, value);
+    }
+}
+
+int DialogWindow::GetSpinValue(int id) const {
+    GtkSpinButton* spin = SpinButtonOf(Item(id));
+    if (spin == nullptr) {
+        return 0;
+    }
+    // A whole number typed counts (beyond the range as its nearest end);
+    // anything else, an emptied box too, gives the last value back.
+    const std::string_view typed = gtk_entry_get_text(GTK_ENTRY(spin));
+    std::string_view digits = typed;
+    if (digits.starts_with('-') || digits.starts_with('+')) {
+        digits.remove_prefix(1);
+    }
+    const bool number = !digits.empty() && digits.find_first_not_of("0123456789") == digits.npos;
+    if (number) {
+        gtk_spin_button_update(spin);
+    } else {
+        gtk_spin_button_set_value(spin, gtk_spin_button_get_value(spin));
+    }
+    return gtk_spin_button_get_value_as_int(spin);
 }
 
 }  // namespace skyweave

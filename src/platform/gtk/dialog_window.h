@@ -86,6 +86,14 @@ class DialogWindow {
     void SetSliderPosition(int id, int position);
     int GetSliderPosition(int id) const;
 
+    // Spin boxes: a whole number in [minimum, maximum]; a value outside the
+    // range is limited to it. GetSpinValue takes what was typed but not yet
+    // confirmed; text that is no number leaves the last value.
+    void SetSpinRange(int id, int minimum, int maximum);
+    std::pair<int, int> SpinRange(int id) const;
+    void SetSpinValue(int id, int value);
+    int GetSpinValue(int id) const;
+
   private:
     void Build(const DialogTemplate& dialogTemplate, GtkWindow* parent);
     void RefreshTicks(int id);

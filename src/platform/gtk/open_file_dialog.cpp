@@ -1,10 +1,13 @@
-// GtkFileChooserDialog in open mode.
+// GtkFileChooserDialog in open mode, with a button that takes a folder when
+// the caller wants one.
 #include "platform/gtk/open_file_dialog.h"
 
 #include <gtk/gtk.h>
 
 #include <filesystem>
 #include <system_error>
+
+#include "platform/gtk/mnemonic.h"
 
 namespace skyweave {
 namespace {
@@ -42,6 +45,28 @@ std::string WithDefaultExtension(const std::string& chosen, const std::string& e
     return std::filesystem::exists(completed, ec) ? completed : chosen;
 }
 
+// The response of the folder button.
+constexpr int kResponseFolder = 1;
+
+// The folder selected in the list, else the folder the list shows.
+std::optional<std::string> ChosenFolder(GtkFileChooser* chooser) {
+    std::optional<std::string> folder;
+    if (gchar* selected = gtk_file_chooser_get_filename(chooser)) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(selected, ec)) {
+            folder = selected;
+        }
+        g_free(selected);
+    }
+    if (!folder) {
+        if (gchar* shown = gtk_file_chooser_get_current_folder(chooser)) {
+            folder = shown;
+            g_free(shown);
+        }
+    }
+    return folder;
+}
+
 }  // namespace
 
 std::optional<std::string> RunOpenFileDialog(GtkWindow* parent, const OpenFileRequest& request) {
@@ -61,12 +86,20 @@ std::optional<std::string> RunOpenFileDialog(GtkWindow* parent, const OpenFileRe
     }
     ApplyInitialFile(chooser, request.initialFile);
 
+    if (!request.folderButton.empty()) {
+        gtk_dialog_add_button(GTK_DIALOG(dialog), ToGtkMnemonic(request.folderButton).c_str(),
+                              kResponseFolder);
+    }
+
     std::optional<std::string> chosen;
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    const int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    if (response == GTK_RESPONSE_ACCEPT) {
         if (gchar* name = gtk_file_chooser_get_filename(chooser)) {
             chosen = WithDefaultExtension(name, request.defaultExtension);
             g_free(name);
         }
+    } else if (response == kResponseFolder) {
+        chosen = ChosenFolder(chooser);
     }
     gtk_widget_destroy(dialog);
     return chosen;

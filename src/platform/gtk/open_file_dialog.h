@@ -11,9 +11,10 @@ typedef struct _GtkWindow GtkWindow;
 
 namespace skyweave {
 
-// Lets the user pick an existing file. `parent` (may be null) is the dialog
-// the chooser stays above. Returns the chosen file's absolute path, or
-// nothing when the user cancelled.
+// Lets the user pick an existing file, or a folder when the request names a
+// folder button. `parent` (may be null) is the dialog the chooser stays
+// above. Returns the chosen file's or folder's absolute path, or nothing when
+// the user cancelled.
 std::optional<std::string> RunOpenFileDialog(GtkWindow* parent, const OpenFileRequest& request);
 
 }  // namespace skyweave

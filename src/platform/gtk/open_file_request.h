@@ -23,6 +23,10 @@ struct OpenFileRequest {
     // name no existing file.
     std::string initialFile;
     std::vector<FileFilter> filters;  // first one active
+    // Label of a further button that chooses a folder instead of a file (the
+    // folder selected in the list, else the one shown); '&' marks its
+    // mnemonic. Empty: files only.
+    std::string folderButton;
 };
 
 // Splits "Name1|pat1;pat2|Name2|pat3||" into filters. Pairs missing their

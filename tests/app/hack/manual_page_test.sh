@@ -17,7 +17,7 @@ for word in NAME SYNOPSIS DESCRIPTION "RUN MODES" OPTIONS SETTINGS "PANORAMA FIL
   --no-fps --present --help /c /s /p /a /reset XSCREENSAVER_WINDOW \
   "Corvane/skyweave.conf" "[Settings]" FilePath Zoom Heading Pitch Roll Size Moving \
   HeadingRandom PitchRandom RollRandom ChangeEvery Fade MaxFrameRate Threads ShowFrameRate \
-  Present CVVL BTMP INIT FILE "programs:"; do
+  Present folder CVVL BTMP INIT FILE "programs:"; do
   grep -qF -- "$word" <<<"$text" || { echo "the page does not mention $word"; exit 1; }
 done
 echo "PASS"
