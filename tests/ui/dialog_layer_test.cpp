@@ -33,11 +33,11 @@ TEST(DialogUnitsTest, BaseUnitsFollowTheAverageCharacterRule) {
 
     // Classic 6 x 13 base units: the options dialog's OK button.
     const DialogBaseUnits units{6, 13};
-    EXPECT_EQ(DialogRectToPixels({7, 210, 50, 14}, units), (PixelRect{11, 341, 75, 23}));
-    EXPECT_EQ(DialogSizeToPixels(285, 231, units), (PixelRect{0, 0, 428, 375}));
+    EXPECT_EQ(DialogRectToPixels({7, 210, 50, 14}, units), (PixelBox{11, 341, 75, 23}));
+    EXPECT_EQ(DialogSizeToPixels(285, 231, units), (PixelBox{0, 0, 428, 375}));
     // Edges, not sizes, are rounded: neighbours share their edge.
-    const PixelRect left = DialogRectToPixels({0, 0, 5, 5}, {7, 13});
-    const PixelRect right = DialogRectToPixels({5, 5, 5, 5}, {7, 13});
+    const PixelBox left = DialogRectToPixels({0, 0, 5, 5}, {7, 13});
+    const PixelBox right = DialogRectToPixels({5, 5, 5, 5}, {7, 13});
     EXPECT_EQ(left.x + left.width, right.x);
     EXPECT_EQ(left.y + left.height, right.y);
 }

@@ -156,7 +156,7 @@ TEST_F(OptionsDialogGtkTest, ControlsSitWhereTheTemplatePutsThem) {
             continue;
         }
         SCOPED_TRACE(item.id);
-        const PixelRect expected = DialogRectToPixels(item.rect, units);
+        const PixelBox expected = DialogRectToPixels(item.rect, units);
         GtkAllocation allocation{};
         gtk_widget_get_allocation(Item(item.id), &allocation);
         EXPECT_EQ(allocation.x, expected.x);
@@ -197,7 +197,7 @@ TEST_F(OptionsDialogGtkTest, AboutBoxShowsItsLinesAndClosesWithOk) {
     DialogWindow about(AboutBoxTemplate(), view_->Window().Window());
     EXPECT_STREQ(gtk_window_get_title(about.Window()), "About Skyweave Screensaver");
     EXPECT_EQ(gtk_window_get_transient_for(about.Window()), view_->Window().Window());
-    const PixelRect ok = about.ItemRect(kIdOk);
+    const PixelBox ok = about.ItemRect(kIdOk);
     EXPECT_EQ(ok, DialogRectToPixels({250, 5, 46, 14}, about.BaseUnits()));
     EXPECT_NE(AboutBuildLabel().find("Build 1.0.3.902, GTK 3."), std::string::npos);
 

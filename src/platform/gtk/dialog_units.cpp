@@ -21,7 +21,7 @@ int MulDivRound(int value, int numerator, int divisor) {
     return static_cast<int>(negative ? -quotient : quotient);
 }
 
-PixelRect DialogRectToPixels(const DialogRect& rect, DialogBaseUnits units) {
+PixelBox DialogRectToPixels(const DialogRect& rect, DialogBaseUnits units) {
     // Edges are converted, not sizes, so that adjacent controls stay adjacent.
     const int left = MulDivRound(rect.x, units.x, 4);
     const int top = MulDivRound(rect.y, units.y, 8);
@@ -30,7 +30,7 @@ PixelRect DialogRectToPixels(const DialogRect& rect, DialogBaseUnits units) {
     return {left, top, right - left, bottom - top};
 }
 
-PixelRect DialogSizeToPixels(int width, int height, DialogBaseUnits units) {
+PixelBox DialogSizeToPixels(int width, int height, DialogBaseUnits units) {
     return {0, 0, MulDivRound(width, units.x, 4), MulDivRound(height, units.y, 8)};
 }
 

@@ -13,13 +13,16 @@ struct DialogBaseUnits {
     int y = 0;  // pixels per 8 vertical dialog units
 };
 
-struct PixelRect {
+// A control's place in a dialog in pixels: the top-left corner (x, y) and
+// the size (width, height). Not the window layer's PixelRect, which holds
+// edges.
+struct PixelBox {
     int x = 0;
     int y = 0;
     int width = 0;
     int height = 0;
 
-    bool operator==(const PixelRect&) const = default;
+    bool operator==(const PixelBox&) const = default;
 };
 
 // Base units from font measurements: `alphabetWidth` is the width in pixels of
@@ -34,9 +37,9 @@ DialogBaseUnits BaseUnitsFromFont(int alphabetWidth, int fontHeight);
 int MulDivRound(int value, int numerator, int divisor);
 
 // `rect` in pixels for the given base units.
-PixelRect DialogRectToPixels(const DialogRect& rect, DialogBaseUnits units);
+PixelBox DialogRectToPixels(const DialogRect& rect, DialogBaseUnits units);
 
 // The width and height of a whole dialog (`width` by `height` dialog units).
-PixelRect DialogSizeToPixels(int width, int height, DialogBaseUnits units);
+PixelBox DialogSizeToPixels(int width, int height, DialogBaseUnits units);
 
 }  // namespace skyweave

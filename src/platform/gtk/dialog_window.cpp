@@ -206,7 +206,7 @@ void DialogWindow::Build(const DialogTemplate& dialogTemplate, GtkWindow* parent
 
     for (const DialogItem& item : dialogTemplate.items) {
         GtkWidget* widget = MakeWidget(item);
-        const PixelRect rect = DialogRectToPixels(item.rect, baseUnits_);
+        const PixelBox rect = DialogRectToPixels(item.rect, baseUnits_);
         gtk_widget_set_size_request(widget, rect.width, rect.height);
         gtk_fixed_put(GTK_FIXED(fixed), widget, rect.x, rect.y);
         if (item.id != kIdStatic) {
@@ -261,9 +261,9 @@ GtkWidget* DialogWindow::Item(int id) const {
     return found == items_.end() ? nullptr : found->second;
 }
 
-PixelRect DialogWindow::ItemRect(int id) const {
+PixelBox DialogWindow::ItemRect(int id) const {
     const auto found = rects_.find(id);
-    return found == rects_.end() ? PixelRect{} : found->second;
+    return found == rects_.end() ? PixelBox{} : found->second;
 }
 
 bool DialogWindow::SetOwner(unsigned long xid) {

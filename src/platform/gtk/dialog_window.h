@@ -45,9 +45,9 @@ class DialogWindow {
     DialogBaseUnits BaseUnits() const { return baseUnits_; }
     // The pixel rectangle of control `id` within the dialog's client area
     // (empty when there is none).
-    PixelRect ItemRect(int id) const;
+    PixelBox ItemRect(int id) const;
     // The client area's size in pixels.
-    PixelRect ClientRect() const { return clientRect_; }
+    PixelBox ClientRect() const { return clientRect_; }
 
     void SetCommandHandler(CommandHandler handler) { handler_ = std::move(handler); }
 
@@ -100,11 +100,11 @@ class DialogWindow {
 
     GtkWidget* window_ = nullptr;
     std::map<int, GtkWidget*> items_;
-    std::map<int, PixelRect> rects_;
+    std::map<int, PixelBox> rects_;
     std::map<int, int> tickFrequencies_;
     GtkWidget* firstFocus_ = nullptr;
     DialogBaseUnits baseUnits_;
-    PixelRect clientRect_;
+    PixelBox clientRect_;
     CommandHandler handler_;
     std::optional<int> result_;
     GMainLoop* loop_ = nullptr;
