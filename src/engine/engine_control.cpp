@@ -10,14 +10,17 @@
 
 namespace skyweave {
 
-StateLockScope::StateLockScope(StateLock& lock) : lock_(lock) {
-    if (!lock_.Acquire(kStateLockTimeout)) {
-        SendDiagnostic(kLockTimeoutDiagnostic);  // and go on as if we had it
+StateLockScope::StateLockScope(StateLock& lock, std::chrono::milliseconds timeout)
+    : lock_(lock), held_(lock.Acquire(timeout)) {
+    if (!held_) {
+        SendDiagnostic(kLockTimeoutDiagnostic);  // and go on without it
     }
 }
 
 StateLockScope::~StateLockScope() {
-    lock_.Release();
+    if (held_) {
+        lock_.Release();
+    }
 }
 
 namespace {

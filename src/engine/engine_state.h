@@ -2,6 +2,7 @@
 // files (load, control, frame). Not for use outside src/engine/.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -26,17 +27,23 @@ struct PanoramaEngine::Loaded {
 };
 
 // Takes the engine's StateLock for the length of a scope. A wait that runs
-// out is reported through the diagnostic channel and the scope goes on as
-// if it had the lock; the release is made either way.
+// out is reported through the diagnostic channel and the scope goes on
+// without the lock; only a lock that was taken is released, so a late scope
+// never frees the lock from under the one that holds it.
 class StateLockScope {
   public:
-    explicit StateLockScope(StateLock& lock);
+    //   timeout: the longest wait for the lock (default 10000 ms).
+    explicit StateLockScope(StateLock& lock, std::chrono::milliseconds timeout = kStateLockTimeout);
     ~StateLockScope();
     StateLockScope(const StateLockScope&) = delete;
     StateLockScope& operator=(const StateLockScope&) = delete;
 
+    // True when the wait succeeded and this scope holds the lock.
+    bool held() const { return held_; }
+
   private:
     StateLock& lock_;
+    bool held_;
 };
 
 // The staging directory name of the engine at `engine`: "~VL" and the low 32

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "engine/engine_fixture.h"
+#include "engine/engine_state.h"
 #include "image/screen_depth.h"
 #include "platform/core/memory_draw_target.h"
 #include "render/render_view.h"
@@ -324,6 +325,24 @@ TEST_F(FrameTest, AFailedBufferAllocationSendsMemFaultAndDrawsNothing) {
     EXPECT_EQ(engine.Draw(target, {0, 0, 64, 64}), kDone);
     EXPECT_EQ(target.CopyCount(), 1);
     EXPECT_EQ(engine.Statistics().moving_renders, 1u);
+}
+
+// A scope whose wait ran out reports it and, at its end, leaves the lock to
+// the one who holds it: the holder's operation is not opened to a third.
+TEST_F(FrameTest, ATimedOutScopeNeverReleasesALockItDidNotTake) {
+    DiagnosticListener listener((runtime_ / "dbs.sock").string());
+    ASSERT_TRUE(listener.Bound());
+    StateLock lock;
+    std::optional<StateLockScope> holder(std::in_place, lock);
+    ASSERT_TRUE(holder->held());
+    {
+        StateLockScope late(lock, std::chrono::milliseconds(30));
+        EXPECT_FALSE(late.held());
+    }
+    EXPECT_EQ(listener.Next(), std::string("\x07*\0", 3));
+    EXPECT_FALSE(lock.Acquire(std::chrono::milliseconds(0))) << "the late scope freed the lock";
+    holder.reset();
+    EXPECT_TRUE(lock.Acquire(std::chrono::milliseconds(0)));
 }
 
 }  // namespace
