@@ -30,7 +30,7 @@ constexpr std::string_view kUsage =
     "usage: skyweave-pan info FILE\n"
     "       skyweave-pan pack -o OUT.pan --image IMAGE [--init HF,HT,PF,PT,H,P,R,Z]\n"
     "                         [--file PATH]... [--version-code N]\n"
-    "       skyweave-pan extract FILE DIR\n";
+    "       skyweave-pan extract [--force] FILE DIR\n";
 
 constexpr std::string_view kHelp =
     "  info     print the kind tag, version code, chunk directory, the INIT\n"
@@ -43,7 +43,8 @@ constexpr std::string_view kHelp =
     "           version code (-128 to 127, or 128 to 255 for the same byte)\n"
     "  extract  write the image stream (image.jpg, image.bmp, image.dib or\n"
     "           image.bin) and the embedded files into DIR; names that could\n"
-    "           leave DIR are refused\n"
+    "           leave DIR are refused, and so are existing files (unless\n"
+    "           --force) and a DIR that other users may write\n"
     "\n"
     "A malformed file gives a message on stderr and exit code 1; usage errors\n"
     "give exit code 2.\n";
@@ -198,8 +199,13 @@ int Info(const std::string& path) {
     const std::span<const std::uint8_t> files = FindChunk("FILE", bytes);
     if (!files.empty()) {
         for (const FileRecord& record : ReadFileRecords(files).records) {
+            const bool safe = IsSafeFileName(record.name);
             std::cout << "FILE: " << Printable(record.name) << " " << record.content.size()
-                      << " bytes" << (IsSafeFileName(record.name) ? "" : " (unsafe name)") << "\n";
+                      << " bytes" << (safe ? "" : " (unsafe name)") << "\n";
+            if (!safe) {
+                problems.push_back("the embedded file name \"" + Printable(record.name) +
+                                   "\" could leave the directory it is extracted into");
+            }
         }
     }
     const std::span<const std::uint8_t> hot_spots = FindChunk("HSPT", bytes);
@@ -305,13 +311,21 @@ int Pack(int argc, char** argv) {
 }
 
 // Writes `content` as `name` inside the directory open as `directory_fd`,
-// never following a symlink planted under that name.
-bool WriteInto(int directory_fd, const std::string& name, std::span<const std::uint8_t> content) {
-    const int fd =
-        ::openat(directory_fd, name.c_str(),
-                 O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644);
+// never following a symlink planted under that name. Without `overwrite` an
+// existing name is left alone and the write fails with EEXIST in errno.
+bool WriteInto(int directory_fd, const std::string& name, std::span<const std::uint8_t> content,
+               bool overwrite) {
+    const int fd = ::openat(
+        directory_fd, name.c_str(),
+        O_WRONLY | O_CREAT | (overwrite ? O_TRUNC : O_EXCL) | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK,
+        0644);
     if (fd < 0) {
         return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;  // a FIFO or device under the name: not ours to fill
     }
     std::size_t done = 0;
     bool ok = true;
@@ -343,7 +357,32 @@ std::string ImageStreamName(std::span<const std::uint8_t> stream) {
     return "image.bin";
 }
 
-int Extract(const std::string& path, const std::string& directory) {
+// Why files must not be written into the open directory `directory_fd`, or
+// "" when they may: the directory must be this user's and closed to others,
+// or anybody could swap or plant what we write.
+std::string UnsafeDirectoryReason(int directory_fd) {
+    struct stat info {};
+    if (::fstat(directory_fd, &info) != 0) {
+        return "cannot be examined";
+    }
+    if (info.st_uid != ::geteuid()) {
+        return "belongs to another user";
+    }
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        return "may be written by other users";
+    }
+    return "";
+}
+
+// "cannot write NAME", with the reason when it is an existing file.
+std::string WriteProblem(const std::string& shown_name) {
+    if (errno == EEXIST) {
+        return "not overwriting the existing \"" + shown_name + "\" (use --force)";
+    }
+    return "cannot write \"" + shown_name + "\"";
+}
+
+int Extract(const std::string& path, const std::string& directory, bool overwrite) {
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) {
         return 1;
@@ -361,7 +400,8 @@ int Extract(const std::string& path, const std::string& directory) {
         image = FindChunk("BTMP", bytes);
         files = ReadFileRecords(FindChunk("FILE", bytes));
     }
-    if (::mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST) {
+    const bool created = ::mkdir(directory.c_str(), 0755) == 0;
+    if (!created && errno != EEXIST) {
         std::cerr << "skyweave-pan: cannot create " << directory << ": " << std::strerror(errno)
                   << "\n";
         return 1;
@@ -371,12 +411,22 @@ int Extract(const std::string& path, const std::string& directory) {
         std::cerr << "skyweave-pan: cannot open " << directory << "\n";
         return 1;
     }
+    if (created) {
+        // Ours from the start: a group-writing umask must not make it unsafe.
+        ::fchmod(directory_fd, 0755);
+    }
+    if (const std::string reason = UnsafeDirectoryReason(directory_fd); !reason.empty()) {
+        ::close(directory_fd);
+        std::cerr << "skyweave-pan: refusing to extract into " << directory << ": it " << reason
+                  << "\n";
+        return 1;
+    }
     const std::string image_name = ImageStreamName(image);
     if (!image.empty()) {
-        if (WriteInto(directory_fd, image_name, image)) {
+        if (WriteInto(directory_fd, image_name, image, overwrite)) {
             std::cout << image_name << " " << image.size() << " bytes\n";
         } else {
-            problems.push_back("cannot write " + image_name);
+            problems.push_back(WriteProblem(image_name));
         }
     }
     for (const FileRecord& record : files.records) {
@@ -389,10 +439,10 @@ int Extract(const std::string& path, const std::string& directory) {
             problems.push_back("refusing \"" + name + "\": the image stream has that name");
             continue;
         }
-        if (WriteInto(directory_fd, name, record.content)) {
+        if (WriteInto(directory_fd, name, record.content, overwrite)) {
             std::cout << Printable(name) << " " << record.content.size() << " bytes\n";
         } else {
-            problems.push_back("cannot write \"" + Printable(name) + "\"");
+            problems.push_back(WriteProblem(Printable(name)));
         }
     }
     ::close(directory_fd);
@@ -421,10 +471,12 @@ int Run(int argc, char** argv) {
         return Pack(argc, argv);
     }
     if (command == "extract") {
-        if (argc != 4) {
+        const bool force = argc >= 3 && std::string_view(argv[2]) == "--force";
+        const int first = force ? 3 : 2;
+        if (argc != first + 2) {
             return UsageError("extract needs FILE and DIR");
         }
-        return Extract(argv[2], argv[3]);
+        return Extract(argv[first], argv[first + 1], force);
     }
     return UsageError("unknown command " + std::string(command));
 }

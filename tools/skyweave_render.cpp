@@ -10,6 +10,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,11 +48,14 @@ constexpr std::string_view kHelp =
     "  --stats         with --frames: also print the load time and the time\n"
     "                  spent in the renderer to stderr\n"
     "\n"
-    "A file that cannot be loaded gives its message on stderr and exit code 1;\n"
+    "A file that cannot be loaded, a size too large to draw or to hold in memory,\n"
+    "and a run that drew no frame give a message on stderr and exit code 1;\n"
     "usage errors give exit code 2.\n";
 
-// The largest destination side accepted: the renderer's widest frame.
+// The largest destination side drawn: the renderer's widest frame. Larger
+// sizes are read (so that the message can name them) and then refused.
 constexpr std::int32_t kMaxSide = 32736;
+constexpr std::int32_t kMaxReadSide = 2000000000;
 
 struct Options {
     std::string file;
@@ -101,6 +105,18 @@ int UsageError(std::string_view why) {
     return 2;
 }
 
+// True when the engine rendered or copied at least one frame since its load.
+bool DrewAFrame(const PanoramaEngine& engine) {
+    const FrameStatistics& stats = engine.Statistics();
+    return stats.moving_renders + stats.still_renders + stats.still_copies != 0;
+}
+
+int NothingDrawn(const SizeArgument& size) {
+    std::cerr << "skyweave-render: no frame was drawn: the " << size.width << "x" << size.height
+              << " frame buffers could not be allocated\n";
+    return 1;
+}
+
 bool EndsWith(std::string_view text, std::string_view tail) {
     return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
@@ -131,8 +147,8 @@ int Run(int argc, char** argv) {
             }
         } else if (arg == "--size") {
             std::optional<SizeArgument> size;
-            if (!(text = value()) || !(size = ParseSize(*text, kMaxSide))) {
-                return UsageError("--size needs WxH, each 1 to 32736");
+            if (!(text = value()) || !(size = ParseSize(*text, kMaxReadSide))) {
+                return UsageError("--size needs WxH, each at least 1");
             }
             options.size = *size;
         } else if (arg == "--quality") {
@@ -179,6 +195,12 @@ int Run(int argc, char** argv) {
         !EndsWith(options.output, ".bmp")) {
         return UsageError("the output name must end in .png or .bmp");
     }
+    if (options.size.width > kMaxSide || options.size.height > kMaxSide) {
+        std::cerr << "skyweave-render: cannot draw " << options.size.width << "x"
+                  << options.size.height << ": the largest frame is " << kMaxSide
+                  << " pixels a side\n";
+        return 1;
+    }
     if (options.depth) {
         // The picture model reads the screen depth from here when no display
         // query is installed.
@@ -217,6 +239,9 @@ int Run(int argc, char** argv) {
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - run_start)
                 .count();
         const double frames = static_cast<double>(*options.frames);
+        if (!DrewAFrame(engine)) {
+            return NothingDrawn(options.size);
+        }
         std::printf("frames=%lld size=%dx%d ms_per_frame=%.3f\n",
                     static_cast<long long>(*options.frames), options.size.width,
                     options.size.height, total_ms / frames);
@@ -250,6 +275,9 @@ int Run(int argc, char** argv) {
     if (options.quality != 0) {
         engine.Draw(target, rect);  // the same view again: the still frame
     }
+    if (!DrewAFrame(engine)) {
+        return NothingDrawn(options.size);
+    }
     const RgbPicture picture = ExpandTo24Bits(target);
     const std::string failure = EndsWith(options.output, ".png")
                                     ? WritePng(picture, options.output)
@@ -265,5 +293,10 @@ int Run(int argc, char** argv) {
 }  // namespace skyweave
 
 int main(int argc, char** argv) {
-    return skyweave::Run(argc, argv);
+    try {
+        return skyweave::Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "skyweave-render: not enough memory for the picture of that size\n";
+        return 1;
+    }
 }

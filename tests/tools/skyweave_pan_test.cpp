@@ -17,7 +17,7 @@ std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
 TEST_F(ToolTest, PanHelpAndUsageErrors) {
     const ToolResult help = Pan({"--help"});
     EXPECT_EQ(help.exit_code, 0);
-    EXPECT_NE(help.out.find("skyweave-pan extract FILE DIR"), std::string::npos);
+    EXPECT_NE(help.out.find("skyweave-pan extract [--force] FILE DIR"), std::string::npos);
     EXPECT_EQ(Pan({}).exit_code, 2);
     EXPECT_EQ(Pan({"shuffle"}).exit_code, 2);
     EXPECT_EQ(Pan({"info"}).exit_code, 2);
@@ -161,6 +161,68 @@ TEST_F(ToolTest, ExtractRefusesNamesThatLeaveTheDirectory) {
     EXPECT_FALSE(fs::exists(Path("evil")));
     EXPECT_EQ(ReadText(Path("out/fine")), "ok");
     EXPECT_EQ(fs::file_size(Path("out/image.bmp")), UniformBmp24(32, 16, {1, 1, 1}).size());
+}
+
+TEST_F(ToolTest, ExtractNeverOverwritesWithoutForce) {
+    const std::string file =
+        Write("x.pan", Container({{"BTMP", UniformBmp24(32, 16, {1, 1, 1})},
+                                  {"FILE", FileRecords({{".profile", "from the panorama"}})}}));
+    fs::create_directory(Path("home"));
+    fs::permissions(Path("home"), fs::perms::owner_all);
+    std::ofstream(Path("home/.profile")) << "the user's own";
+    const ToolResult refused = Pan({"extract", file, Path("home")});
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_NE(refused.err.find("not overwriting the existing \".profile\" (use --force)"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(ReadText(Path("home/.profile")), "the user's own");
+    EXPECT_EQ(fs::file_size(Path("home/image.bmp")), UniformBmp24(32, 16, {1, 1, 1}).size());
+
+    const ToolResult forced = Pan({"extract", "--force", file, Path("home")});
+    EXPECT_EQ(forced.exit_code, 0) << forced.err;
+    EXPECT_EQ(ReadText(Path("home/.profile")), "from the panorama");
+}
+
+TEST_F(ToolTest, ExtractRefusesDirectoriesOthersMayWrite) {
+    const std::string file = Write("x.pan", Container({{"BTMP", UniformBmp24(32, 16, {1, 1, 1})},
+                                                       {"FILE", FileRecords({{"note", "text"}})}}));
+    struct Case {
+        fs::perms mode;
+        bool refused;
+    };
+    for (const Case c :
+         {Case{fs::perms::owner_all | fs::perms::group_write, true}, Case{fs::perms::all, true},
+          Case{fs::perms::all | fs::perms::sticky_bit, true},
+          Case{fs::perms::owner_all | fs::perms::group_read, false}}) {
+        const std::string dir = Path("dir" + std::to_string(static_cast<int>(c.mode)));
+        fs::create_directory(dir);
+        fs::permissions(dir, c.mode);
+        const ToolResult extract = Pan({"extract", file, dir});
+        EXPECT_EQ(extract.exit_code, c.refused ? 1 : 0) << dir << extract.err;
+        EXPECT_EQ(fs::exists(dir + "/note"), !c.refused) << dir;
+        if (c.refused) {
+            EXPECT_NE(extract.err.find("may be written by other users"), std::string::npos)
+                << extract.err;
+        }
+    }
+    // A directory the tool makes itself is private whatever the umask says.
+    const mode_t old_mask = ::umask(0);
+    const ToolResult fresh = Pan({"extract", file, Path("fresh")});
+    ::umask(old_mask);
+    EXPECT_EQ(fresh.exit_code, 0) << fresh.err;
+    EXPECT_EQ(fs::status(Path("fresh")).permissions() & fs::perms::others_write, fs::perms::none);
+}
+
+TEST_F(ToolTest, InfoExitsOneWhenItListsAnUnsafeName) {
+    for (const char* name : {"../up", "/etc/abs", "..", "a/b"}) {
+        const std::string file =
+            Write("u.pan", Container({{"BTMP", UniformBmp24(32, 16, {1, 1, 1})},
+                                      {"FILE", FileRecords({{"fine", "1"}, {name, "2"}})}}));
+        const ToolResult info = Pan({"info", file});
+        EXPECT_EQ(info.exit_code, 1) << name;
+        EXPECT_NE(info.out.find(" (unsafe name)\n"), std::string::npos) << name << info.out;
+        EXPECT_NE(info.err.find("could leave the directory"), std::string::npos) << info.err;
+    }
 }
 
 }  // namespace

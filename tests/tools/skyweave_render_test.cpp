@@ -179,5 +179,55 @@ TEST_F(ToolTest, FramesModePrintsOneTimingLine) {
     EXPECT_EQ(result.err, "");
 }
 
+TEST_F(ToolTest, ImpossibleSizesGiveAMessageAndExitOne) {
+    const std::string file = std::string(SKYWEAVE_SOURCE_DIR) + "/samples/city.jpg";
+    for (const char* size : {"200000x200000", "32737x16", "16x2000000000"}) {
+        const ToolResult result = Render({file, "-o", Path("big.png"), "--size", size});
+        EXPECT_EQ(result.exit_code, 1) << size;
+        EXPECT_NE(result.err.find("the largest frame is 32736 pixels a side"), std::string::npos)
+            << result.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Path("big.png")));
+}
+
+// Memory runs out under an address-space limit: before the picture (the
+// allocation fails) and between the picture and the frame buffers (no frame
+// is drawn). Each is a message and exit code 1, never an abort or a 0.
+TEST_F(ToolTest, RunningOutOfMemoryIsAMessageAndExitOne) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than any limit allows";
+#else
+    const std::string file = std::string(SKYWEAVE_SOURCE_DIR) + "/samples/city.jpg";
+    struct Case {
+        const char* limit_kb;
+        std::vector<std::string> args;
+        const char* message;
+    };
+    // 12000 x 12000 at 3 bytes: 432 MB for the picture, as much again for
+    // each frame buffer.
+    const std::vector<Case> cases = {
+        {"300000", {"-o", Path("a.png")}, "not enough memory"},
+        {"800000", {"-o", Path("b.png")}, "no frame was drawn"},
+        {"800000", {"--frames", "3"}, "no frame was drawn"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {
+            "-c",
+            std::string("ulimit -v ") + c.limit_kb + " && exec \"$0\" \"$@\"",
+            SKYWEAVE_RENDER_TOOL,
+            file,
+            "--size",
+            "12000x12000"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ToolResult result = Run("/bin/bash", args);
+        EXPECT_EQ(result.exit_code, 1) << c.limit_kb << " " << result.err;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_FALSE(std::filesystem::exists(Path("a.png")));
+    EXPECT_FALSE(std::filesystem::exists(Path("b.png")));
+#endif
+}
+
 }  // namespace
 }  // namespace skyweave
