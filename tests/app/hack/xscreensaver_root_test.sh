@@ -14,7 +14,9 @@
 #
 # XScreenSaver refuses to launch display modes as root ("running as root: not
 # launching hacks"), so when this runs as root the daemon and everything it
-# starts run as the unprivileged user nobody; locking stays off.
+# starts run as the unprivileged user nobody; locking stays off. What nobody
+# needs from a checkout in a private folder (the program, the sample, the
+# sanitizer's suppressions file) is copied where nobody can read it.
 set -euo pipefail
 skyweave=$(realpath "$1")
 source_dir=$(realpath "$2")
@@ -47,6 +49,24 @@ if [ "${#as_user[@]}" -gt 0 ] && ! reachable; then
   recorder=$stage/record_exit.sh
   sample=$stage/courtyard.jpg
   reachable || fail "the user nobody cannot reach $stage: the daemon's display modes run as nobody"
+fi
+# A sanitizer build reads the suppressions file its options name (in the
+# checkout) when the program ends; a file nobody cannot read makes every
+# display mode fail at its end, so nobody gets a copy of its own.
+if [ "${#as_user[@]}" -gt 0 ]; then
+  for var in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS TSAN_OPTIONS; do
+    value=${!var:-}
+    [[ $value =~ (^|:)suppressions=([^:]+) ]] || continue
+    file=${BASH_REMATCH[2]}
+    "${as_user[@]}" test -r "$file" && continue
+    mkdir -p "$work/stage"
+    chmod 755 "$work/stage"
+    cp "$file" "$work/stage/$var.supp"
+    chmod 644 "$work/stage/$var.supp"
+    export "$var=${value/suppressions=$file/suppressions=$work/stage/$var.supp}"
+    "${as_user[@]}" test -r "$work/stage/$var.supp" ||
+      fail "the user nobody cannot read the suppressions copy in $work/stage"
+  done
 fi
 mkdir -p "$work/home" "$work/tmp" "$work/config" "$work/run" "$work/out"
 chmod 700 "$work/home" "$work/tmp" "$work/config" "$work/run"
