@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -41,6 +42,23 @@ WindowPlacement PlacementFor(const SaverRunOptions& options) {
             break;
     }
     return placement;
+}
+
+// The path /a stores for `given`: absolute, from the folder the command was
+// given in, since the saver later runs from another. No file stays no file.
+std::string StoredFilePath(const char* given) {
+    const std::string path = given;
+    if (IsNoFileChosen(path) || path.front() == '/') {
+        return path;
+    }
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.string();
+}
+
+// `what`, followed by why the settings file could not be used when known.
+std::string WithProblem(const std::string& what, const ProfileStore& profile) {
+    return profile.Problem().empty() ? what : what + ": " + profile.Problem();
 }
 
 }  // namespace
@@ -93,14 +111,14 @@ bool CSaverApp::InitInstance(int argc, char** argv) {
         case RunMode::FullScreen:
             return StartSaverWindow(SaverRunOptions{});
         case RunMode::SetFile:
-            if (!StoreFilePath(profile_, argv[2])) {
-                ShowErrorMessage("the file path could not be stored");
+            if (!StoreFilePath(profile_, StoredFilePath(argv[2]))) {
+                ShowErrorMessage(WithProblem("the file path could not be stored", profile_));
                 exit_code_ = 1;
             }
             return false;
         case RunMode::Reset:
             if (!ResetSaverSettings(profile_)) {
-                ShowErrorMessage("the settings could not be erased");
+                ShowErrorMessage(WithProblem("the settings could not be erased", profile_));
                 exit_code_ = 1;
             }
             return false;
@@ -125,6 +143,10 @@ bool CSaverApp::StartSaverWindow(const SaverRunOptions& options) {
     const SaverSettings settings = options.settings_override != nullptr
                                        ? *options.settings_override
                                        : LoadSaverSettings(profile_);
+    if (!profile_.Problem().empty()) {
+        // The saver runs on with the defaults; the user learns why.
+        ShowErrorMessage(profile_.Problem());
+    }
     auto window = std::make_unique<CPanoramaSaverWnd>(settings, options.splash_on_close);
     std::string error;
     if (!window->Create(PlacementFor(options), !options.end_on_input, error)) {

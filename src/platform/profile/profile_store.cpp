@@ -1,7 +1,7 @@
 // Profile store on GLib's GKeyFile. Reads never modify the file; a store
-// reads the current file, changes one value and saves the whole file through
-// g_key_file_save_to_file, which writes a temporary file and renames it over
-// the old one, so an interrupted store leaves the previous file intact.
+// takes the folder's lock, reads the current file, changes what it must and
+// replaces the whole file (profile_file.h), so an interrupted store leaves
+// the previous file intact and two stores at once keep each other's values.
 #include "platform/profile/profile_store.h"
 
 #include <glib.h>
@@ -11,15 +11,15 @@
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <system_error>
 
+#include "platform/profile/profile_escape.h"
+#include "platform/profile/profile_file.h"
+
 namespace skyweave {
 namespace {
-
-// A settings file larger than this is not ours; it is treated as corrupt
-// rather than read into memory.
-constexpr std::uintmax_t kMaxFileBytes = 1u << 20;
 
 struct KeyFileFree {
     void operator()(GKeyFile* file) const { g_key_file_free(file); }
@@ -36,7 +36,7 @@ struct GFree {
 };
 using GCharPtr = std::unique_ptr<gchar, GFree>;
 
-enum class FileState { Loaded, Missing, Corrupt, Unreadable };
+enum class FileState { Loaded, Missing, Corrupt, Unreadable, TooLarge };
 
 struct LoadedFile {
     KeyFilePtr keys;
@@ -46,44 +46,47 @@ struct LoadedFile {
 // Loads the profile file; `keys` is always a usable (possibly empty) key file.
 LoadedFile LoadKeyFile(const std::filesystem::path& path) {
     LoadedFile result{KeyFilePtr(g_key_file_new()), FileState::Loaded};
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (status.type() == std::filesystem::file_type::not_found) {
-        result.state = FileState::Missing;
-        return result;
-    }
-    if (ec) {
-        result.state = FileState::Unreadable;
-        return result;
-    }
-    if (!std::filesystem::is_regular_file(status)) {
-        result.state = FileState::Unreadable;
-        return result;
-    }
-    const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
-    if (ec) {
-        result.state = FileState::Unreadable;
-        return result;
-    }
-    if (bytes > kMaxFileBytes) {
-        result.state = FileState::Corrupt;
-        return result;
+    const ProfileFileText file = ReadProfileFile(path);
+    switch (file.state) {
+        case ProfileFileState::kMissing:
+            result.state = FileState::Missing;
+            return result;
+        case ProfileFileState::kTooLarge:
+            result.state = FileState::TooLarge;
+            return result;
+        case ProfileFileState::kUnreadable:
+            result.state = FileState::Unreadable;
+            return result;
+        case ProfileFileState::kRead:
+            break;
     }
     GError* raw = nullptr;
     const auto flags =
         static_cast<GKeyFileFlags>(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS);
-    if (!g_key_file_load_from_file(result.keys.get(), path.c_str(), flags, &raw)) {
+    if (!g_key_file_load_from_data(result.keys.get(), file.text.data(), file.text.size(), flags,
+                                   &raw)) {
         ErrorPtr error(raw);
-        if (error && error->domain == G_FILE_ERROR && error->code == G_FILE_ERROR_NOENT) {
-            result.state = FileState::Missing;
-        } else if (error && error->domain == G_FILE_ERROR) {
-            result.state = FileState::Unreadable;
-        } else {
-            result.state = FileState::Corrupt;
-        }
+        result.state = FileState::Corrupt;
         result.keys.reset(g_key_file_new());
     }
     return result;
+}
+
+// What the user is told about a file that could not be used, "" for none.
+std::string ProblemOf(FileState state, const std::filesystem::path& path) {
+    switch (state) {
+        case FileState::TooLarge:
+            return "the settings file " + path.string() +
+                   " is larger than 64 MiB and is neither read nor changed";
+        case FileState::Unreadable:
+            return "the settings file " + path.string() + " cannot be read";
+        case FileState::Corrupt:
+            return "the settings file " + path.string() + " is not a settings file";
+        case FileState::Loaded:
+        case FileState::Missing:
+            break;
+    }
+    return "";
 }
 
 bool HasControlCharacter(std::string_view text) {
@@ -155,47 +158,81 @@ std::optional<std::int32_t> ParseInt32(std::string_view text) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
-// Writes `keys` to `path`, creating the folder (private to the user) first.
-bool SaveKeyFile(GKeyFile* keys, const std::filesystem::path& path) {
-    const std::string folder = path.parent_path().string();
-    if (g_mkdir_with_parents(folder.c_str(), 0700) != 0) {
+// A string value as it is read: the key file's own form, or the escaped form
+// of a string that is not UTF-8. A value with an escape the key file does not
+// know reads as it always did, the escape taken literally.
+std::optional<std::string> ReadStringValue(GKeyFile* keys, const char* group, const char* key) {
+    GError* raw_error = nullptr;
+    GCharPtr text(g_key_file_get_string(keys, group, key, &raw_error));
+    const ErrorPtr error(raw_error);
+    if (!text) {
+        return std::nullopt;
+    }
+    if (error) {
+        GCharPtr raw(g_key_file_get_value(keys, group, key, nullptr));
+        if (raw) {
+            if (std::optional<std::string> bytes = UnescapeProfileBytes(raw.get())) {
+                return bytes;
+            }
+        }
+    }
+    return std::string(text.get());
+}
+
+void SetStringValue(GKeyFile* keys, const char* group, const char* key, std::string_view value) {
+    const std::string text(value);
+    if (IsValidUtf8(value)) {
+        g_key_file_set_string(keys, group, key, text.c_str());
+    } else {
+        g_key_file_set_value(keys, group, key, EscapeProfileBytes(value).c_str());
+    }
+}
+
+// One read-modify-write of the file at `path` under the folder's lock:
+// `change` edits the loaded keys and answers whether anything changed.
+// `problem` is set to what went wrong, or cleared.
+bool ModifyKeyFile(const std::filesystem::path& path, const std::function<bool(GKeyFile*)>& change,
+                   std::string& problem) {
+    const std::filesystem::path target = ProfileWriteTarget(path);
+    const ProfileFileLock lock(target);
+    if (!lock.held()) {
+        problem = "the settings folder " + target.parent_path().string() + " cannot be used";
         return false;
     }
-    GError* raw = nullptr;
-    if (!g_key_file_save_to_file(keys, path.c_str(), &raw)) {
-        ErrorPtr error(raw);
+    LoadedFile loaded = LoadKeyFile(target);
+    problem = ProblemOf(loaded.state, target);
+    switch (loaded.state) {
+        case FileState::Loaded:
+        case FileState::Missing:
+            problem.clear();
+            break;
+        case FileState::Corrupt:
+            // The deliberate store replacing it keeps the user's old text,
+            // under a name of its own, for inspection.
+            if (const auto aside = SetCorruptFileAside(target)) {
+                problem += "; it was kept as " + aside->string();
+            }
+            break;
+        case FileState::TooLarge:
+        case FileState::Unreadable:
+            return false;  // never replaced: it may hold what the user needs
+    }
+    if (!change(loaded.keys.get())) {
+        return true;  // nothing to change
+    }
+    gsize length = 0;
+    GCharPtr data(g_key_file_to_data(loaded.keys.get(), &length, nullptr));
+    if (!data || !ReplaceProfileFile(target, std::string_view(data.get(), length))) {
+        problem = "the settings file " + target.string() + " cannot be written";
         return false;
     }
     return true;
 }
 
-// Loads the file for a change. A corrupt file is moved aside to
-// "<file>.corrupt" so that the deliberate store replacing it keeps the user's
-// old text for inspection; a file that exists but cannot be read is not
-// touched at all (nullptr).
-KeyFilePtr LoadForChange(const std::filesystem::path& path) {
-    LoadedFile loaded = LoadKeyFile(path);
-    switch (loaded.state) {
-        case FileState::Loaded:
-        case FileState::Missing:
-            return std::move(loaded.keys);
-        case FileState::Corrupt: {
-            std::error_code ec;
-            std::filesystem::path aside = path;
-            aside += ".corrupt";
-            std::filesystem::rename(path, aside, ec);
-            return std::move(loaded.keys);
-        }
-        case FileState::Unreadable:
-            break;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 bool IsStorableProfileString(std::string_view value) {
-    return IsValidUtf8(value) && value.find('\0') == std::string_view::npos;
+    return value.find('\0') == std::string_view::npos;
 }
 
 std::string BaseNameWithoutExtension(std::string_view programPath) {
@@ -261,7 +298,9 @@ std::int32_t ProfileStore::GetProfileInt(std::string_view section, std::string_v
     if (!IsUsableSection(section) || !IsUsableEntry(entry)) {
         return defaultValue;
     }
-    const LoadedFile loaded = LoadKeyFile(FilePath());
+    const std::filesystem::path path = FilePath();
+    const LoadedFile loaded = LoadKeyFile(path);
+    problem_ = ProblemOf(loaded.state, path);
     if (loaded.state != FileState::Loaded) {
         return defaultValue;
     }
@@ -279,17 +318,16 @@ std::string ProfileStore::GetProfileString(std::string_view section, std::string
     if (!IsUsableSection(section) || !IsUsableEntry(entry)) {
         return std::string(defaultValue);
     }
-    const LoadedFile loaded = LoadKeyFile(FilePath());
+    const std::filesystem::path path = FilePath();
+    const LoadedFile loaded = LoadKeyFile(path);
+    problem_ = ProblemOf(loaded.state, path);
     if (loaded.state != FileState::Loaded) {
         return std::string(defaultValue);
     }
     const std::string group(section);
     const std::string key(entry);
-    GCharPtr text(g_key_file_get_string(loaded.keys.get(), group.c_str(), key.c_str(), nullptr));
-    if (!text) {
-        return std::string(defaultValue);
-    }
-    return std::string(text.get());
+    return ReadStringValue(loaded.keys.get(), group.c_str(), key.c_str())
+        .value_or(std::string(defaultValue));
 }
 
 bool ProfileStore::WriteProfileInt(std::string_view section, std::string_view entry,
@@ -297,15 +335,15 @@ bool ProfileStore::WriteProfileInt(std::string_view section, std::string_view en
     if (!IsUsableSection(section) || !IsUsableEntry(entry)) {
         return false;
     }
-    const std::filesystem::path path = FilePath();
-    KeyFilePtr keys = LoadForChange(path);
-    if (!keys) {
-        return false;
-    }
     const std::string group(section);
     const std::string key(entry);
-    g_key_file_set_integer(keys.get(), group.c_str(), key.c_str(), value);
-    return SaveKeyFile(keys.get(), path);
+    return ModifyKeyFile(
+        FilePath(),
+        [&](GKeyFile* keys) {
+            g_key_file_set_integer(keys, group.c_str(), key.c_str(), value);
+            return true;
+        },
+        problem_);
 }
 
 bool ProfileStore::WriteProfileString(std::string_view section,
@@ -315,52 +353,51 @@ bool ProfileStore::WriteProfileString(std::string_view section,
         return false;
     }
     const std::string group(section);
-    const std::filesystem::path path = FilePath();
     if (!entry) {
         // Deleting the section: nothing to do when no file holds it.
-        const LoadedFile current = LoadKeyFile(path);
+        const LoadedFile current = LoadKeyFile(FilePath());
         if (current.state == FileState::Missing ||
             (current.state == FileState::Loaded &&
              !g_key_file_has_group(current.keys.get(), group.c_str()))) {
             return true;
         }
-        KeyFilePtr keys = LoadForChange(path);
-        if (!keys) {
-            return false;
-        }
-        g_key_file_remove_group(keys.get(), group.c_str(), nullptr);
-        return SaveKeyFile(keys.get(), path);
+        return ModifyKeyFile(
+            FilePath(),
+            [&](GKeyFile* keys) {
+                g_key_file_remove_group(keys, group.c_str(), nullptr);
+                return true;
+            },
+            problem_);
     }
     if (!IsUsableEntry(*entry)) {
         return false;
     }
     const std::string key(*entry);
     if (!value) {
-        const LoadedFile current = LoadKeyFile(path);
+        const LoadedFile current = LoadKeyFile(FilePath());
         if (current.state == FileState::Missing ||
             (current.state == FileState::Loaded &&
              !g_key_file_has_key(current.keys.get(), group.c_str(), key.c_str(), nullptr))) {
             return true;
         }
-        KeyFilePtr keys = LoadForChange(path);
-        if (!keys) {
-            return false;
-        }
-        g_key_file_remove_key(keys.get(), group.c_str(), key.c_str(), nullptr);
-        return SaveKeyFile(keys.get(), path);
+        return ModifyKeyFile(
+            FilePath(),
+            [&](GKeyFile* keys) {
+                g_key_file_remove_key(keys, group.c_str(), key.c_str(), nullptr);
+                return true;
+            },
+            problem_);
     }
-    // A key file is UTF-8 text; storing other bytes would make the whole file
-    // unreadable on the next load, losing every other value with it.
     if (!IsStorableProfileString(*value)) {
         return false;
     }
-    KeyFilePtr keys = LoadForChange(path);
-    if (!keys) {
-        return false;
-    }
-    const std::string text(*value);
-    g_key_file_set_string(keys.get(), group.c_str(), key.c_str(), text.c_str());
-    return SaveKeyFile(keys.get(), path);
+    return ModifyKeyFile(
+        FilePath(),
+        [&](GKeyFile* keys) {
+            SetStringValue(keys, group.c_str(), key.c_str(), *value);
+            return true;
+        },
+        problem_);
 }
 
 bool ProfileStore::WriteProfileValues(std::string_view section,
@@ -374,22 +411,22 @@ bool ProfileStore::WriteProfileValues(std::string_view section,
             return false;
         }
     }
-    const std::filesystem::path path = FilePath();
-    KeyFilePtr keys = LoadForChange(path);
-    if (!keys) {
-        return false;
-    }
     const std::string group(section);
-    for (const ProfileValue& value : values) {
-        const std::string key(value.entry);
-        if (const auto* number = std::get_if<std::int32_t>(&value.value)) {
-            g_key_file_set_integer(keys.get(), group.c_str(), key.c_str(), *number);
-        } else {
-            const std::string text(std::get<std::string_view>(value.value));
-            g_key_file_set_string(keys.get(), group.c_str(), key.c_str(), text.c_str());
-        }
-    }
-    return SaveKeyFile(keys.get(), path);
+    return ModifyKeyFile(
+        FilePath(),
+        [&](GKeyFile* keys) {
+            for (const ProfileValue& value : values) {
+                const std::string key(value.entry);
+                if (const auto* number = std::get_if<std::int32_t>(&value.value)) {
+                    g_key_file_set_integer(keys, group.c_str(), key.c_str(), *number);
+                } else {
+                    SetStringValue(keys, group.c_str(), key.c_str(),
+                                   std::get<std::string_view>(value.value));
+                }
+            }
+            return true;
+        },
+        problem_);
 }
 
 }  // namespace skyweave

@@ -66,26 +66,33 @@ class ProfileStore {
     // unchanged, when the names are unusable or the file cannot be written.
     bool WriteProfileInt(std::string_view section, std::string_view entry, std::int32_t value);
 
-    // Stores the string `value` under `entry`. A missing `entry` deletes the
-    // whole section; a missing `value` deletes the entry. Returns false, with
-    // the file unchanged, when the names are unusable, the value is not valid
-    // UTF-8 or the file cannot be written. Deleting from a missing file or
-    // section succeeds without creating anything.
+    // Stores the string `value` under `entry` (any bytes but NUL; a value
+    // that is not UTF-8 is stored escaped and reads back byte for byte). A
+    // missing `entry` deletes the whole section; a missing `value` deletes
+    // the entry. Returns false, with the file unchanged, when the names are
+    // unusable, the value holds a NUL or the file cannot be written. Deleting from a missing file
+    // or section succeeds without creating anything.
     bool WriteProfileString(std::string_view section, std::optional<std::string_view> entry,
                             std::optional<std::string_view> value);
 
     // Stores `values` into `section` in one rewrite of the file: either all of
-    // them land, in the given order, or (names unusable, a string not valid
-    // UTF-8, the file not writable) none does and false is returned.
+    // them land, in the given order, or (names unusable, a string holding a
+    // NUL, the file not writable) none does and false is returned.
     bool WriteProfileValues(std::string_view section, std::span<const ProfileValue> values);
+
+    // Why the last read or store could not use the file ("the settings file
+    // PATH is larger than 64 MiB and is neither read nor changed", ...), or
+    // "" when it could. Reads then gave defaults and stores returned false;
+    // a corrupt file is set aside by the next store, which says where.
+    const std::string& Problem() const { return problem_; }
 
   private:
     std::string applicationName_;
     std::string companyName_;
+    mutable std::string problem_;
 };
 
-// True when `value` can be stored as a profile string: valid UTF-8 without
-// NUL characters.
+// True when `value` can be stored as a profile string: no NUL character.
 bool IsStorableProfileString(std::string_view value);
 
 // The base name of the running program without folder and extension

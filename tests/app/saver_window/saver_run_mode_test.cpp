@@ -46,6 +46,28 @@ TEST(SaverRunModeTest, SetFileStoresExactlyOnePath) {
     EXPECT_NE(text.find("FilePath=/data/My Panoramas/hall.pan\n"), std::string::npos) << text;
 }
 
+// A relative path means nothing to the saver that later runs from another
+// folder: /a stores it absolute, from the folder it was given in.
+TEST(SaverRunModeTest, SetFileStoresARelativePathAbsolute) {
+    TempDir home;
+    const std::string folder = std::filesystem::canonical(home.path()).string();
+    std::string output;
+    ASSERT_EQ(RunToEnd({"/bin/sh", "-c", "cd \"$0\" && exec \"$1\" /a pano/hall.pan", folder,
+                        SKYWEAVE_PROGRAM},
+                       "", {{"XDG_CONFIG_HOME", home.path().string()}}, seconds(20), &output),
+              0)
+        << output;
+    const std::string text = ReadText(SettingsFile(home.path()));
+    EXPECT_NE(text.find("FilePath=" + folder + "/pano/hall.pan\n"), std::string::npos) << text;
+
+    // A settings file that cannot be used is a message and status 1.
+    std::ofstream(SettingsFile(home.path()), std::ios::trunc) << std::string(65u << 20, '#');
+    EXPECT_EQ(RunProgram({"/a", "/x.pan"}, home, "", &output), 1);
+    EXPECT_NE(output.find("is larger than 64 MiB and is neither read nor changed"),
+              std::string::npos)
+        << output;
+}
+
 TEST(SaverRunModeTest, OptionsDialogWithoutADisplayFailsAndStoresNothing) {
     TempDir home;
     std::string output;

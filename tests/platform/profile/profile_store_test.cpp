@@ -4,6 +4,13 @@
 #include "platform/profile/profile_store.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+#include <glib.h>
 
 #include "temp_config_home.h"
 
@@ -11,6 +18,19 @@ namespace skyweave {
 namespace {
 
 using ProfileStoreTest = testing::TempConfigHome;
+
+// The timestamped copies of corrupt files beside `path`, oldest first.
+std::vector<std::filesystem::path> CorruptCopies(const std::filesystem::path& path) {
+    std::vector<std::filesystem::path> copies;
+    const std::string prefix = path.filename().string() + ".corrupt-";
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path())) {
+        if (entry.path().filename().string().rfind(prefix, 0) == 0) {
+            copies.push_back(entry.path());
+        }
+    }
+    std::sort(copies.begin(), copies.end());
+    return copies;
+}
 
 ProfileStore MakeStore() {
     ProfileStore store("skyweave-test");
@@ -118,7 +138,7 @@ TEST_F(ProfileStoreTest, CorruptFileReadsAsDefaultsAndIsReplacedOnlyByAStore) {
         std::string("Zoom=10\n[Settings]\n"),
         std::string("[Settings]\nZoom=10\n\xff\xfe garbage\n"),
         std::string("\x00\x01\x02\x03[Settings]\nZoom=10\n", 22),
-        std::string(2u << 20, 'x'),  // larger than any settings file
+        std::string(2u << 20, 'x'),  // no key file at all
     };
     for (const std::string& text : corrupt) {
         WriteText(path, text);
@@ -129,17 +149,21 @@ TEST_F(ProfileStoreTest, CorruptFileReadsAsDefaultsAndIsReplacedOnlyByAStore) {
 
         ASSERT_TRUE(store.WriteProfileInt("Settings", "Zoom", 99));
         EXPECT_EQ(ReadText(path), "[Settings]\nZoom=99\n");
-        auto aside = path;
-        aside += ".corrupt";
-        EXPECT_EQ(ReadText(aside), text) << "the replaced file is kept aside";
-        std::filesystem::remove(aside);
+        std::vector<std::filesystem::path> aside = CorruptCopies(path);
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(ReadText(aside[0]), text) << "the replaced file is kept aside";
+        EXPECT_NE(store.Problem().find("it was kept as " + aside[0].string()), std::string::npos)
+            << store.Problem();
+        std::filesystem::remove(aside[0]);
 
         // Erasing the section is a deliberate store too.
         WriteText(path, text);
         EXPECT_TRUE(store.WriteProfileString("Settings", std::nullopt, std::nullopt));
         EXPECT_EQ(ReadText(path), "");
-        EXPECT_EQ(ReadText(aside), text);
-        std::filesystem::remove(aside);
+        aside = CorruptCopies(path);
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(ReadText(aside[0]), text);
+        std::filesystem::remove(aside[0]);
     }
 }
 
@@ -183,7 +207,6 @@ TEST_F(ProfileStoreTest, RefusesWhatWouldBreakTheFile) {
     ProfileStore store = MakeStore();
     ASSERT_TRUE(store.WriteProfileString("Settings", "FilePath", "/good.pan"));
     const std::string before = ReadText(path);
-    EXPECT_FALSE(store.WriteProfileString("Settings", "FilePath", "/bad\xff.pan"));
     EXPECT_FALSE(store.WriteProfileString("Settings", "FilePath", std::string_view("a\0b", 3)));
     EXPECT_FALSE(store.WriteProfileInt("Set[tings", "Zoom", 1));
     EXPECT_FALSE(store.WriteProfileInt("Settings", "Zo=om", 1));
@@ -209,7 +232,7 @@ TEST_F(ProfileStoreTest, GroupedStoreLandsWholeOrNotAtAll) {
     const std::string before = ReadText(path);
     const ProfileValue badText[] = {
         {"Heading", std::int32_t{1}},
-        {"FilePath", std::string_view("/caf\xe9.pan")},
+        {"FilePath", std::string_view("/a\0b.pan", 8)},
     };
     EXPECT_FALSE(store.WriteProfileValues("Settings", badText));
     const ProfileValue badName[] = {
@@ -245,6 +268,152 @@ TEST_F(ProfileStoreTest, StoreReplacesTheFileInsteadOfRewritingItInPlace) {
         ++files;
     }
     EXPECT_EQ(files, 1);
+}
+
+mode_t ModeOf(const std::filesystem::path& path) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+TEST_F(ProfileStoreTest, StoresGoThroughASymlinkToItsTargetAndKeepTheMode) {
+    const auto path = root_ / "Corvane" / "skyweave-test.conf";
+    const auto dotfiles = root_ / "dotfiles";
+    std::filesystem::create_directories(dotfiles);
+    std::filesystem::create_directories(path.parent_path());
+    WriteText(dotfiles / "saver.conf", "[Settings]\nZoom=45\n");
+    ASSERT_EQ(::chmod((dotfiles / "saver.conf").c_str(), 0640), 0);
+    // A relative link, as a dotfile manager makes them.
+    std::filesystem::create_symlink("../dotfiles/saver.conf", path);
+
+    ProfileStore store = MakeStore();
+    EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 60), 45);
+    ASSERT_TRUE(store.WriteProfileInt("Settings", "Zoom", 99));
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(ReadText(dotfiles / "saver.conf"), "[Settings]\nZoom=99\n");
+    EXPECT_EQ(ModeOf(dotfiles / "saver.conf"), 0640u);
+    EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 60), 99);
+
+    // A new file is private whatever the umask allows; a kept one keeps 0600.
+    const mode_t old_mask = ::umask(0);
+    std::filesystem::remove(path);
+    ASSERT_TRUE(store.WriteProfileInt("Settings", "Zoom", 1));
+    EXPECT_EQ(ModeOf(path), 0600u);
+    ASSERT_TRUE(store.WriteProfileInt("Settings", "Zoom", 2));
+    ::umask(old_mask);
+    EXPECT_EQ(ModeOf(path), 0600u);
+}
+
+TEST_F(ProfileStoreTest, TheThreeNewestCorruptCopiesAreKept) {
+    const auto path = root_ / "Corvane" / "skyweave-test.conf";
+    ProfileStore store = MakeStore();
+    for (int i = 1; i <= 5; ++i) {
+        WriteText(path, "[broken " + std::to_string(i) + "\n");
+        ASSERT_TRUE(store.WriteProfileInt("Settings", "Zoom", i));
+    }
+    const std::vector<std::filesystem::path> copies = CorruptCopies(path);
+    ASSERT_EQ(copies.size(), 3u);
+    std::vector<std::string> texts;
+    for (const auto& copy : copies) {
+        texts.push_back(ReadText(copy));
+        // "<file>.corrupt-YYYYMMDD-HHMMSS", maybe with "-N" within a second.
+        const std::string stamp =
+            copy.filename().string().substr(std::string("skyweave-test.conf.corrupt-").size());
+        EXPECT_GE(stamp.size(), 15u) << stamp;
+        EXPECT_EQ(stamp.find_first_not_of("0123456789-"), std::string::npos) << stamp;
+    }
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(texts, (std::vector<std::string>{"[broken 3\n", "[broken 4\n", "[broken 5\n"}));
+}
+
+TEST_F(ProfileStoreTest, LargeFilesAreReadUpTo64MiBAndRefusedBeyond) {
+    const auto path = root_ / "Corvane" / "skyweave-test.conf";
+    const std::string comments(1000, '#');
+    std::string big = "[Settings]\nZoom=45\n";
+    while (big.size() < (5u << 20)) {
+        big += comments + "\n";
+    }
+    WriteText(path, big);
+    ProfileStore store = MakeStore();
+    EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 60), 45);
+    EXPECT_EQ(store.Problem(), "");
+    ASSERT_TRUE(store.WriteProfileInt("Settings", "Pitch", 3));
+    EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 60), 45) << "a valid large file lost values";
+    EXPECT_TRUE(CorruptCopies(path).empty());
+
+    big.resize((64u << 20) + 1, '#');
+    WriteText(path, big);
+    EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 60), 60);
+    EXPECT_NE(store.Problem().find("larger than 64 MiB"), std::string::npos) << store.Problem();
+    EXPECT_FALSE(store.WriteProfileInt("Settings", "Zoom", 99));
+    EXPECT_NE(store.Problem().find("larger than 64 MiB"), std::string::npos);
+    EXPECT_EQ(std::filesystem::file_size(path), big.size()) << "a refused file was changed";
+    EXPECT_TRUE(CorruptCopies(path).empty());
+}
+
+TEST_F(ProfileStoreTest, PathsThatAreNotUtf8RoundTripByteForByte) {
+    const auto path = root_ / "Corvane" / "skyweave-test.conf";
+    ProfileStore store = MakeStore();
+    for (const std::string& bytes :
+         {std::string("/home/u/\xff\xfe.pan"), std::string("/latin1/caf\xe9.pan"),
+          std::string(" \xe9\\x41\\\n\t\r\x01\x7f"), std::string("\xc3"),
+          std::string("ok \xc3\xa9 then \xc3(")}) {
+        ASSERT_TRUE(store.WriteProfileString("Settings", "FilePath", bytes));
+        EXPECT_EQ(store.GetProfileString("Settings", "FilePath", "default"), bytes);
+        const std::string text = ReadText(path);
+        EXPECT_TRUE(g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
+            << "the file must stay UTF-8 text";
+        EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 77), 77);
+    }
+    ASSERT_TRUE(store.WriteProfileString("Settings", "FilePath", "/caf\xe9.pan"));
+    EXPECT_EQ(ReadText(path), "[Settings]\nFilePath=/caf\\xE9.pan\n");
+
+    // Hand-written escapes that are not whole escapes of ours read as they
+    // always did: taken literally by the key file's reader.
+    const std::pair<const char*, const char*> hand_written[] = {
+        {"/a\\x0", "/a\\x0"},         {"/a\\x00b", "/a\\x00b"}, {"/a\\xZZ", "/a\\xZZ"},
+        {"/a\\q\\xE9", "/a\\q\\xE9"}, {"/a\\xe9", "/a\xe9"},
+    };
+    for (const auto& [raw, read] : hand_written) {
+        WriteText(path, std::string("[Settings]\nFilePath=") + raw + "\n");
+        EXPECT_EQ(store.GetProfileString("Settings", "FilePath", "default"), read) << raw;
+    }
+}
+
+// Two processes store different values at the same time, each a
+// read-modify-write of the whole file: neither loses the other's values.
+TEST_F(ProfileStoreTest, ConcurrentStoresKeepEachOthersValues) {
+    constexpr int kPerWriter = 60;
+    std::vector<pid_t> writers;
+    for (int writer = 0; writer < 2; ++writer) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ProfileStore store = MakeStore();
+            bool ok = true;
+            for (int i = 0; i < kPerWriter; ++i) {
+                ok = store.WriteProfileInt(
+                         "Settings", "W" + std::to_string(writer) + "_" + std::to_string(i), i) &&
+                     ok;
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+        writers.push_back(pid);
+    }
+    for (const pid_t pid : writers) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const ProfileStore store = MakeStore();
+    int missing = 0;
+    for (int writer = 0; writer < 2; ++writer) {
+        for (int i = 0; i < kPerWriter; ++i) {
+            missing +=
+                store.GetProfileInt(
+                    "Settings", "W" + std::to_string(writer) + "_" + std::to_string(i), -1) != i;
+        }
+    }
+    EXPECT_EQ(missing, 0);
 }
 
 }  // namespace
