@@ -9,6 +9,8 @@
 
 #include "app/saver_messages.h"
 #include "image/screen_depth.h"
+#include "platform/core/staging_directory.h"
+#include "platform/core/temp_directory.h"
 #include "platform/display/error_report.h"
 #include "platform/display/screen_depth.h"
 #include "platform/display/x11_windows.h"
@@ -103,9 +105,6 @@ bool CSaverApp::InitInstance(int argc, char** argv) {
             options.end_on_input = false;
             options.grab_input = false;
             options.splash_on_close = false;
-            // The host ends its preview by destroying the window or, when it
-            // is a process manager, with a signal.
-            options.end_on_signal = true;
             return StartSaverWindow(options);
         }
         case RunMode::FullScreen:
@@ -132,7 +131,13 @@ bool CSaverApp::StartSaverWindow(const SaverRunOptions& options) {
     if (profile_.CompanyName().empty()) {
         profile_.SetRegistryKey(kCompany);
     }
-    video_ = std::make_unique<SdlVideo>(options.end_on_signal);
+    // Caught before the window exists, so that no moment of the run dies
+    // with its staging directory left behind.
+    end_signals_.emplace();
+    // What savers that were killed left in the temporary folder; never the
+    // directory of one that still runs (one per monitor, say).
+    SweepStaleStagingDirectories(TemporaryFilesDirectory());
+    video_ = std::make_unique<SdlVideo>(RemoveStagingDirectoriesNow);
     if (!video_->ok()) {
         ShowErrorMessage("no display for the saver: " + video_->error());
         exit_code_ = 1;
@@ -160,7 +165,6 @@ bool CSaverApp::StartSaverWindow(const SaverRunOptions& options) {
         window->TraceShown(client);
     }
     grab_ = options.grab_input;
-    end_on_signal_ = options.end_on_signal;
     const int hertz = window->window()->RefreshRateHz();
     frame_period_ms_ = hertz > 0 ? 1000.0 / hertz : 0.0;
     if (options.frames) {
@@ -218,7 +222,7 @@ int CSaverApp::Run() {
         return ExitInstance();
     }
     try {
-        window->window()->RunMessageLoop([this] { OnIdle(); }, end_on_signal_);
+        window->window()->RunMessageLoop([this] { OnIdle(); }, true);
     } catch (...) {
         const auto text = LoadResourceString(StringId::ModuleError);
         if (window->IsWindowAlive()) {

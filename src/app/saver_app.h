@@ -8,10 +8,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "app/panorama_saver_wnd.h"
 #include "app/run_mode.h"
 #include "app/saver_run.h"
+#include "platform/core/end_signals.h"
 #include "platform/display/sdl_video.h"
 #include "platform/profile/profile_store.h"
 
@@ -53,14 +55,15 @@ class CSaverApp {
     CPanoramaSaverWnd* MainWindow() const;
     void SetScreenSaverRunning(bool running);
 
-    // SDL outlives the windows: declared first, destroyed last.
+    // The end signals are caught for the whole run, and SDL outlives the
+    // windows: declared first, destroyed last.
+    std::optional<EndSignals> end_signals_;
     std::unique_ptr<SdlVideo> video_;
     std::unique_ptr<CPanoramaSaverWnd> full_screen_window_;
     std::unique_ptr<CPanoramaSaverWnd> preview_window_;
     ProfileStore profile_;
     RunMode mode_ = RunMode::None;
     bool grab_ = false;
-    bool end_on_signal_ = false;
     int exit_code_ = 0;
     // Frame pacing at the display's refresh rate, where it has one: the
     // period in milliseconds (0: frames run free) and when the next frame

@@ -1,9 +1,10 @@
 // The one entry that runs a saver window to its end, shared by the Windows
 // style run modes (CSaverApp: /s and /p N) and the desktop daemon's command
 // line (app/hack: --root, --window-id, --window). It owns SDL for the run,
-// creates one CPanoramaSaverWnd where the options say, drives the idle-paced
+// creates one CPanoramaSaverWnd where the options say, drives the paced
 // frame loop and tears everything down (panorama closed, staging directory
-// removed) before it returns.
+// removed) before it returns. SIGTERM, SIGINT and SIGHUP end every run that
+// way too, without the closing splash.
 #pragma once
 
 #include <cstdint>
@@ -45,9 +46,6 @@ struct SaverRunOptions {
     bool grab_input = true;
     // Black screen and the splash picture for 2000 ms when the window closes.
     bool splash_on_close = true;
-    // SIGTERM and SIGINT end the run cleanly (panorama closed, staging
-    // directory removed, no splash) instead of killing the process.
-    bool end_on_signal = false;
     // Settings for this run only; null reads the stored settings. Not owned:
     // must outlive the RunSaver call.
     const SaverSettings* settings_override = nullptr;

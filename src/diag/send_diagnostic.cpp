@@ -3,9 +3,10 @@
 // The diagnostic server is looked up afresh for every text (no state is kept
 // between calls): a send that finds no bound socket stands for a failed
 // window lookup, one datagram stands for one copy-data message, and the
-// detached start of "DBS.EXE" stands for the program start by name. The send
-// never blocks, so a stalled server costs a frame nothing; its results, like
-// those of the start, are not reported to the caller.
+// detached start of "DBS.EXE" stands for the program start by name, made at
+// most once a minute. The send never blocks, so a stalled server costs a
+// frame nothing; its results, like those of the start, are not reported to
+// the caller.
 #include "diag/send_diagnostic.h"
 
 #include <cstddef>
@@ -23,7 +24,10 @@ constexpr std::string_view kServerProgram = "DBS.EXE";
 
 }  // namespace
 
-void SendDiagnostic(std::string_view text) {
+DiagnosticChannel::DiagnosticChannel(std::chrono::steady_clock::duration min_start_interval)
+    : min_start_interval_(min_start_interval) {}
+
+void DiagnosticChannel::Send(std::string_view text) {
     try {
         // The message is the text up to its terminator, then the terminator.
         const std::string_view body = text.substr(0, text.find('\0'));
@@ -37,6 +41,14 @@ void SendDiagnostic(std::string_view text) {
         if (SendDiagnosticDatagram(path, datagram) != DeliveryResult::kNoReceiver) {
             return;
         }
+        {
+            const std::lock_guard lock(mutex_);
+            const auto now = std::chrono::steady_clock::now();
+            if (last_start_ && now - *last_start_ < min_start_interval_) {
+                return;
+            }
+            last_start_ = now;
+        }
         StartDetachedProgram(kServerProgram);
         // One more look at once: a server that is still starting misses this
         // text and receives the next one.
@@ -45,6 +57,11 @@ void SendDiagnostic(std::string_view text) {
         // Out of memory while reporting trouble: the text is dropped, and the
         // caller, already handling a failure, is not given another.
     }
+}
+
+void SendDiagnostic(std::string_view text) {
+    static DiagnosticChannel channel;
+    channel.Send(text);
 }
 
 }  // namespace skyweave

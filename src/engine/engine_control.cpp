@@ -129,4 +129,8 @@ std::string PanoramaEngine::StagingPath() const {
     return loaded_ && loaded_->staging ? loaded_->staging->Path() : std::string();
 }
 
+int PanoramaEngine::StagingSkipped() const {
+    return loaded_ ? loaded_->staging_skipped : 0;
+}
+
 }  // namespace skyweave

@@ -22,8 +22,8 @@ struct PanoramaEngine::Loaded {
     MemoryBlock frame_buffer;  // FrameFormat-sized, bottom-up rows
     MemoryBlock still_buffer;  // same size; the kept still picture
     FrameFormat still_format;  // format when the still buffer was made
-    std::string staging_name;  // "~VL%08x" of this engine
     std::unique_ptr<StagingDirectory> staging;
+    int staging_skipped = 0;  // embedded files beyond the staging bounds
 };
 
 // Takes the engine's StateLock for the length of a scope. A wait that runs
@@ -45,9 +45,5 @@ class StateLockScope {
     StateLock& lock_;
     bool held_;
 };
-
-// The staging directory name of the engine at `engine`: "~VL" and the low 32
-// bits of its address as eight lower-case hexadecimal digits.
-std::string StagingNameFor(const void* engine);
 
 }  // namespace skyweave

@@ -2,7 +2,6 @@
 // staging of embedded files. Every failure runs Close and throws
 // PanoramaLoadError with the user-visible text.
 #include <algorithm>
-#include <cstdio>
 #include <new>
 
 #include "engine/engine_state.h"
@@ -33,13 +32,6 @@ PanoramaEngine::PanoramaEngine(std::span<const std::uint8_t> bytes, const Decode
 
 PanoramaEngine::~PanoramaEngine() {
     Close();
-}
-
-std::string StagingNameFor(const void* engine) {
-    char name[16];
-    std::snprintf(name, sizeof name, "~VL%08x",
-                  static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(engine) & 0xFFFFFFFFu));
-    return name;
 }
 
 void PanoramaEngine::FailLoad(const std::string& text) {
@@ -110,7 +102,6 @@ void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kin
                                 const DecodeLimits& limits) {
     ResetForLoad();
     loaded_ = std::make_unique<Loaded>();
-    loaded_->staging_name = StagingNameFor(this);
     try {
         if (kind == KindTag::kContainer) {
             const std::optional<std::int8_t> code = ContainerVersionCode(bytes);
@@ -172,16 +163,22 @@ void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kin
 }
 
 void PanoramaEngine::StageFiles(std::span<const std::uint8_t> file_chunk) {
-    loaded_->staging = StagingDirectory::Open(TemporaryFilesDirectory(), loaded_->staging_name);
+    loaded_->staging = StagingDirectory::Create(TemporaryFilesDirectory());
     if (!loaded_->staging) {
-        return;  // unsafe or impossible: nothing is staged, the load goes on
+        return;  // impossible here: nothing is staged, the load goes on
     }
     for (const FileRecord& record : ReadFileRecords(file_chunk).records) {
         // A name that could leave the directory is never written; like a file
         // that cannot be created, it ends the walk.
-        if (!IsSafeFileName(record.name) ||
-            !loaded_->staging->WriteFile(record.name, record.content)) {
+        if (!IsSafeFileName(record.name)) {
             break;
+        }
+        const StageResult result = loaded_->staging->WriteFile(record.name, record.content);
+        if (result == StageResult::kFailed) {
+            break;
+        }
+        if (result == StageResult::kOverBudget) {
+            ++loaded_->staging_skipped;  // skipped; a smaller one may still fit
         }
     }
 }

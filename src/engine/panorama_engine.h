@@ -9,8 +9,9 @@
 //
 // A failed load throws PanoramaLoadError carrying the user-visible message
 // text, after Close has released everything; the engine is then unloaded and
-// every operation answers kNotLoaded. The engine's address names its staging
-// directory, so it can be neither copied nor moved.
+// every operation answers kNotLoaded. The engine can be neither copied nor
+// moved (its lock and buffers are its own), but a loaded engine may be handed
+// whole from the thread that loaded it to the one that draws it.
 #pragma once
 
 #include <cstdint>
@@ -190,6 +191,9 @@ class PanoramaEngine {
 
     // Full path of the staging directory, or empty when none was made.
     std::string StagingPath() const;
+    // Embedded files left out because the panorama's files went past the
+    // staging bounds (kMaxStagedFiles, kMaxStagedBytes); 0 when none.
+    int StagingSkipped() const;
 
   private:
     struct Loaded;  // what only a loaded engine owns

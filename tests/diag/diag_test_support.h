@@ -109,6 +109,7 @@ inline void WriteRecordingServer(const std::filesystem::path& dir) {
            "PATH=/usr/bin:/bin\n"
            "d=$(dirname \"$0\")\n"
            "echo \"$PPID\" >> \"$d/starts\"\n"
+           "cut -d' ' -f6 /proc/$$/stat > \"$d/session\"\n"
            "touch \"$d/started\"\n"
            "i=0\n"
            "while [ ! -e \"$d/release\" ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n"

@@ -117,11 +117,14 @@ TEST(FindProgramOnPath, FollowsTheShellSearchRules) {
     const std::string direct = (second.path() / "PLAIN").string();
     EXPECT_EQ(FindProgramOnPath(direct, first.path().string()), direct);
     EXPECT_EQ(FindProgramOnPath((first.path() / "PLAIN").string(), search), std::nullopt);
-    // An empty entry is the current directory, as for a shell.
+    // Empty and relative entries never count, wherever the caller stands.
     const auto old_cwd = std::filesystem::current_path();
     std::filesystem::current_path(second.path());
-    EXPECT_EQ(FindProgramOnPath("PLAIN", first.path().string() + ":"), "./PLAIN");
-    EXPECT_EQ(FindProgramOnPath("PLAIN", "::" + first.path().string()), "./PLAIN");
+    for (const std::string& path :
+         {first.path().string() + ":", "::" + first.path().string(), std::string("."),
+          "../" + second.path().filename().string(), std::string("./")}) {
+        EXPECT_EQ(FindProgramOnPath("PLAIN", path), std::nullopt) << path;
+    }
     std::filesystem::current_path(old_cwd);
 }
 

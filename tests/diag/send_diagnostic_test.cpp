@@ -111,24 +111,71 @@ TEST_F(SendDiagnosticTest, FallsBackToTmpPathWithoutRuntimeDirectory) {
     EXPECT_EQ(datagrams[0].size(), 11U);
 }
 
-TEST_F(SendDiagnosticTest, StartsServerByNameWithoutWaitingAndLeavesNoChild) {
+// True once this process has no child left, waiting up to about 30 s (a
+// bound against hanging): an ended program is reaped, never a zombie.
+bool ChildrenAllReaped() {
+    for (int i = 0; i < 3000; ++i) {
+        if (HasNoChildren()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST_F(SendDiagnosticTest, StartsServerByNameWithoutWaitingAndLeavesNoZombie) {
     test::WriteRecordingServer(program_dir_.path());
     const auto& dir = program_dir_.path();
 
-    SendDiagnostic(kLockTimeoutDiagnostic);
+    DiagnosticChannel channel(std::chrono::seconds(0));
+    channel.Send(kLockTimeoutDiagnostic);
 
     // The stand-in cannot finish before it is released, so returning here at
     // all shows the caller did not wait for it.
     EXPECT_FALSE(std::filesystem::exists(dir / "finished"));
-    EXPECT_TRUE(HasNoChildren()) << "the started program or its starter is still our child";
     ASSERT_TRUE(test::WaitForFile(dir / "started"));
     std::ofstream(dir / "release").close();
     ASSERT_TRUE(test::WaitForFile(dir / "finished"));
     EXPECT_EQ(CountLines(dir / "starts"), 1);
-    std::ifstream starts(dir / "starts");
-    long parent = 0;
-    starts >> parent;
-    EXPECT_NE(parent, static_cast<long>(::getpid()));
+    // It ran in a session of its own, not in ours.
+    std::ifstream sessions(dir / "session");
+    long session = 0;
+    sessions >> session;
+    EXPECT_NE(session, static_cast<long>(::getsid(0)));
+    EXPECT_TRUE(ChildrenAllReaped());
+}
+
+// A trouble that repeats every frame with no server listening starts the
+// server once a minute, not once a frame; and never from a folder that the
+// search path names relatively (the folder the saver was started from).
+TEST_F(SendDiagnosticTest, ServerStartsAreBoundedAndOnlyFromAbsoluteFolders) {
+    test::WriteRecordingServer(program_dir_.path());
+    const auto& dir = program_dir_.path();
+    DiagnosticChannel channel;
+    for (int frame = 0; frame < 200; ++frame) {
+        channel.Send(kMemFaultDiagnostic);
+    }
+    ASSERT_TRUE(test::WaitForFile(dir / "started"));
+    std::ofstream(dir / "release").close();
+    ASSERT_TRUE(test::WaitForFile(dir / "finished"));
+    EXPECT_EQ(CountLines(dir / "starts"), 1);
+    EXPECT_TRUE(ChildrenAllReaped());
+
+    struct Case {
+        std::filesystem::path folder;  // where the saver was started
+        std::string search;            // its PATH
+    };
+    const std::string name = dir.filename().string();
+    const auto old_cwd = std::filesystem::current_path();
+    for (const Case& c : {Case{dir, ""}, Case{dir, ":"}, Case{dir, "."}, Case{dir, "./"},
+                          Case{dir.parent_path(), name}, Case{dir.parent_path(), "./" + name}}) {
+        std::filesystem::current_path(c.folder);
+        ScopedEnv search("PATH", c.search);
+        DiagnosticChannel fresh(std::chrono::seconds(0));
+        fresh.Send(kMemFaultDiagnostic);
+    }
+    std::filesystem::current_path(old_cwd);
+    EXPECT_EQ(CountLines(dir / "starts"), 1) << "started from a relative folder";
     EXPECT_TRUE(HasNoChildren());
 }
 
@@ -138,7 +185,8 @@ TEST_F(SendDiagnosticTest, StaleSocketOfEndedServerCountsAsNoServer) {
     ASSERT_TRUE(ended.bound());
     ended.Close();
 
-    SendDiagnostic(kMemFaultDiagnostic);
+    DiagnosticChannel channel(std::chrono::seconds(0));
+    channel.Send(kMemFaultDiagnostic);
 
     ASSERT_TRUE(test::WaitForFile(program_dir_.path() / "started"));
     std::ofstream(program_dir_.path() / "release").close();
@@ -185,26 +233,32 @@ TEST_F(SendDiagnosticTest, HostChildSignalHandlingIsLeftAlone) {
     sigemptyset(&counting.sa_mask);
     struct sigaction previous {};
     ASSERT_EQ(::sigaction(SIGCHLD, &counting, &previous), 0);
-    SendDiagnostic(kLockTimeoutDiagnostic);
-    EXPECT_GE(g_child_signals, 1);
+    DiagnosticChannel channel(std::chrono::seconds(0));
+    channel.Send(kLockTimeoutDiagnostic);
     ASSERT_TRUE(test::WaitForFile(dir / "started"));
+    std::ofstream(dir / "release").close();
+    ASSERT_TRUE(test::WaitForFile(dir / "finished"));
+    for (int i = 0; i < 3000 && g_child_signals < 1; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_GE(g_child_signals, 1) << "the host's handler did not see its child end";
 
     struct sigaction ignoring {};
     ignoring.sa_handler = SIG_IGN;
     sigemptyset(&ignoring.sa_mask);
     ASSERT_EQ(::sigaction(SIGCHLD, &ignoring, nullptr), 0);
     std::filesystem::remove(dir / "started");
-    SendDiagnostic(kLockTimeoutDiagnostic);
+    std::filesystem::remove(dir / "release");
+    channel.Send(kLockTimeoutDiagnostic);
     ASSERT_TRUE(test::WaitForFile(dir / "started"));
-    ASSERT_EQ(::sigaction(SIGCHLD, &previous, nullptr), 0);
-
     std::ofstream(dir / "release").close();
     for (int i = 0; i < 3000 && CountLines(dir / "finished") < 2; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(CountLines(dir / "finished"), 2);
     EXPECT_EQ(CountLines(dir / "starts"), 2);
-    EXPECT_TRUE(HasNoChildren());
+    EXPECT_TRUE(ChildrenAllReaped());
+    ASSERT_EQ(::sigaction(SIGCHLD, &previous, nullptr), 0);
 }
 
 }  // namespace
@@ -230,9 +284,10 @@ TEST_F(SendDiagnosticTest, StartedServerReceivesTheNextText) {
     const auto log = program_dir_.path() / "received";
     ScopedEnv log_env("DBS_TEST_LOG", log.string());
 
-    SendDiagnostic(kLockTimeoutDiagnostic);
+    DiagnosticChannel channel(std::chrono::seconds(0));
+    channel.Send(kLockTimeoutDiagnostic);
     ASSERT_TRUE(test::WaitForFile(socket_path_));
-    SendDiagnostic(kMemFaultDiagnostic);
+    channel.Send(kMemFaultDiagnostic);
     // The server ends after "Mem Fault" and removes its socket.
     for (int i = 0; i < 3000 && std::filesystem::exists(socket_path_); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -244,7 +299,7 @@ TEST_F(SendDiagnosticTest, StartedServerReceivesTheNextText) {
         EXPECT_EQ(lines.front(), "072a00");
     }
     EXPECT_LE(lines.size(), 2U);
-    EXPECT_TRUE(HasNoChildren());
+    EXPECT_TRUE(ChildrenAllReaped());
 }
 
 }  // namespace

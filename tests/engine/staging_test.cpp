@@ -28,29 +28,28 @@ mode_t ModeOf(const fs::path& path) {
     return info.st_mode & 07777;
 }
 
-TEST_F(EngineTest, FilesAreStagedPrivatelyAndOnlyTildeNamesAreRemoved) {
+TEST_F(EngineTest, FilesAreStagedPrivatelyAndEveryOneIsRemovedAtClose) {
     const Bytes file = WithFiles({{"~notes.txt", "first"}, {"keep.dat", "second"}, {"~noext", ""}});
     fs::path staging;
     {
         PanoramaEngine engine{std::span<const std::uint8_t>(file)};
         staging = engine.StagingPath();
-        EXPECT_EQ(staging, temp_ / StagingNameFor(&engine));
-        EXPECT_EQ(staging.filename().string().size(), 11u);
-        EXPECT_EQ(staging.filename().string().rfind("~VL", 0), 0u);
+        EXPECT_EQ(staging.parent_path(), temp_);
+        EXPECT_EQ(staging.filename().string().rfind("~VL" + std::to_string(::getpid()) + "-", 0),
+                  0u);
         EXPECT_EQ(ModeOf(staging), 0700u);
         EXPECT_EQ(Slurp(staging / "~notes.txt"), "first");
         EXPECT_EQ(Slurp(staging / "keep.dat"), "second");
         EXPECT_TRUE(fs::exists(staging / "~noext"));
         EXPECT_EQ(ModeOf(staging / "keep.dat"), 0600u);
+        EXPECT_EQ(engine.StagingSkipped(), 0);
         engine.Close();
-        EXPECT_FALSE(fs::exists(staging / "~notes.txt"));
-        EXPECT_FALSE(fs::exists(staging / "~noext"));
-        EXPECT_EQ(Slurp(staging / "keep.dat"), "second");  // stays, and so does the directory
-        engine.Close();                                    // a second Close does nothing
+        EXPECT_FALSE(fs::exists(staging));  // not only the "~" names
+        engine.Close();                     // a second Close does nothing
         MemoryDrawTarget target(8, 8);
         EXPECT_EQ(engine.Draw(target, {0, 0, 8, 8}), kNotLoaded);
     }
-    EXPECT_TRUE(fs::exists(staging / "keep.dat"));
+    EXPECT_TRUE(fs::is_empty(temp_));
 }
 
 TEST_F(EngineTest, AStagingDirectoryOfTildeFilesIsRemovedWhole) {
@@ -110,51 +109,46 @@ TEST_F(EngineTest, ARecordRunningPastItsChunkIsNotWritten) {
     EXPECT_FALSE(fs::exists(fs::path(engine.StagingPath()) / "~cut"));
 }
 
-TEST_F(EngineTest, APlantedSymlinkAtTheStagingNameStagesNothing) {
-    PanoramaEngine engine;
+// Names that look like this process's staging directories, planted
+// beforehand (a link to a victim, a directory others may write), are never
+// taken: the engine makes a fresh directory and leaves them alone.
+TEST_F(EngineTest, PlantedStagingLookalikesAreNeitherUsedNorTouched) {
     const fs::path victim = root_ / "victim";
     fs::create_directory(victim);
-    fs::create_directory_symlink(victim, temp_ / StagingNameFor(&engine));
-    const Bytes file = WithFiles({{"~payload", "evil"}});
-    engine.LoadMemory(file, KindTag::kContainer);
-    EXPECT_TRUE(engine.IsLoaded());
-    EXPECT_TRUE(engine.StagingPath().empty());
+    const std::string prefix = "~VL" + std::to_string(::getpid()) + "-";
+    fs::create_directory_symlink(victim, temp_ / (prefix + "linked"));
+    fs::create_directory(temp_ / (prefix + "opened"));
+    fs::permissions(temp_ / (prefix + "opened"), fs::perms::all);
+    std::ofstream(temp_ / (prefix + "opened") / "theirs") << "x";
+    {
+        PanoramaEngine engine{std::span<const std::uint8_t>(WithFiles({{"~payload", "1"}}))};
+        const fs::path staging = engine.StagingPath();
+        ASSERT_FALSE(staging.empty());
+        EXPECT_NE(staging.filename(), prefix + "linked");
+        EXPECT_NE(staging.filename(), prefix + "opened");
+        EXPECT_EQ(Slurp(staging / "~payload"), "1");
+    }
     EXPECT_TRUE(fs::is_empty(victim));
-    engine.Close();
-    EXPECT_TRUE(fs::is_symlink(temp_ / StagingNameFor(&engine)));
+    EXPECT_TRUE(fs::is_symlink(temp_ / (prefix + "linked")));
+    EXPECT_EQ(Slurp(temp_ / (prefix + "opened") / "theirs"), "x");
 }
 
-TEST_F(EngineTest, AStagingNameOthersMayWriteIsNotUsed) {
-    PanoramaEngine engine;
-    const fs::path planted = temp_ / StagingNameFor(&engine);
-    fs::create_directory(planted);
-    ::chmod(planted.c_str(), 0777);
-    fs::create_symlink(root_ / "elsewhere", planted / "~x");
-    const Bytes file = WithFiles({{"~payload", "evil"}});
-    engine.LoadMemory(file, KindTag::kContainer);
-    EXPECT_TRUE(engine.StagingPath().empty());
-    EXPECT_FALSE(fs::exists(planted / "~payload"));
-    engine.Close();
-    EXPECT_TRUE(fs::is_symlink(planted / "~x"));  // not ours to delete
-}
-
-TEST_F(EngineTest, AnExistingPrivateDirectoryIsUsedWithoutFollowingLinksInIt) {
-    PanoramaEngine engine;
-    const fs::path existing = temp_ / StagingNameFor(&engine);
-    fs::create_directory(existing);
-    ::chmod(existing.c_str(), 0700);
-    const fs::path target = root_ / "target.txt";
-    std::ofstream(target) << "original";
-    fs::create_symlink(target, existing / "~linked");
-    const Bytes file = WithFiles({{"~fresh", "new"}, {"~linked", "evil"}, {"~after", "x"}});
-    engine.LoadMemory(file, KindTag::kContainer);
-    EXPECT_EQ(engine.StagingPath(), existing.string());
-    EXPECT_EQ(Slurp(existing / "~fresh"), "new");
-    EXPECT_EQ(Slurp(target), "original");
-    EXPECT_FALSE(fs::exists(existing / "~after"));  // the failed create ended the walk
-    engine.Close();
-    EXPECT_EQ(Slurp(target), "original");  // the link was removed, not its target
-    EXPECT_FALSE(fs::exists(existing));
+// Past ten thousand files the rest are skipped and counted; the load goes on.
+TEST_F(EngineTest, FilesBeyondTheStagingBoundsAreSkippedAndCounted) {
+    std::vector<Embedded> files;
+    for (int i = 0; i < 10003; ++i) {
+        files.push_back({"f" + std::to_string(i), "x"});
+    }
+    PanoramaEngine engine{std::span<const std::uint8_t>(WithFiles(files))};
+    ASSERT_TRUE(engine.IsLoaded());
+    EXPECT_EQ(engine.StagingSkipped(), 3);
+    int staged = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(engine.StagingPath())) {
+        ++staged;
+    }
+    EXPECT_EQ(staged, 10000);
+    EXPECT_TRUE(fs::exists(fs::path(engine.StagingPath()) / "f9999"));
+    EXPECT_FALSE(fs::exists(fs::path(engine.StagingPath()) / "f10000"));
 }
 
 }  // namespace

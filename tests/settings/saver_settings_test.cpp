@@ -186,9 +186,12 @@ TEST_F(SaverSettingsTest, SetFileWritesThePathAloneAndKeepsTheRest) {
     settings.filePath = "/home/ann/Pictures/Rome at night.pan";
     EXPECT_EQ(LoadSaverSettings(store), settings);
 
-    // A path that is not UTF-8 cannot be kept in the file: refused, nothing lost.
+    // A path that is not UTF-8 is kept byte for byte; one with a NUL cannot
+    // be a path at all: refused, nothing lost.
+    ASSERT_TRUE(StoreFilePath(store, "/home/ann/caf\xe9.pan"));
+    EXPECT_EQ(LoadSaverSettings(store).filePath, "/home/ann/caf\xe9.pan");
     const std::string before = ReadText(SettingsFile());
-    EXPECT_FALSE(StoreFilePath(store, "/home/ann/caf\xe9.pan"));
+    EXPECT_FALSE(StoreFilePath(store, std::string_view("/home/ann/a\0b.pan", 16)));
     EXPECT_EQ(ReadText(SettingsFile()), before);
 }
 
@@ -199,7 +202,7 @@ TEST_F(SaverSettingsTest, FailedFullStoreChangesNothing) {
     ASSERT_TRUE(StoreSaverSettings(store, settings));
     const std::string before = ReadText(SettingsFile());
     SaverSettings unstorable = settings;
-    unstorable.filePath = "/home/ann/caf\xe9.pan";
+    unstorable.filePath = std::string("/home/ann/a\0b.pan", 16);
     unstorable.heading = -200;
     EXPECT_FALSE(StoreSaverSettings(store, unstorable));
     EXPECT_EQ(ReadText(SettingsFile()), before);

@@ -1,7 +1,7 @@
 // RunHack: turns the daemon-style command line into one saver run. In --root
 // and --window-id the daemon owns input and the screen's fate, so the saver
-// neither ends on input nor grabs it and skips the closing splash; SIGTERM
-// or SIGINT end it cleanly instead (panorama closed, staging removed).
+// neither ends on input nor grabs it and skips the closing splash; SIGTERM,
+// SIGINT or SIGHUP end it cleanly instead (panorama closed, staging removed).
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -14,6 +14,7 @@
 #include "app/hack/hack_sdl_events.h"
 #include "app/hack/hack_target_window.h"
 #include "app/saver_run.h"
+#include "platform/core/end_signals.h"
 #include "platform/profile/profile_store.h"
 #include "settings/saver_settings.h"
 
@@ -56,9 +57,9 @@ int RunHack(int argc, const char* const* argv) {
         return 0;
     }
 
-    // From here on SIGINT and SIGTERM end the run cleanly, whatever the
-    // parent left them at (a shell ignores SIGINT in its background jobs).
-    const SignalsEndTheRun signals_end_the_run;
+    // From here on SIGTERM, SIGINT and SIGHUP end the run cleanly, whatever
+    // the parent left them at (a shell ignores SIGINT in its background jobs).
+    const EndSignals end_signals;
 
     SaverRunOptions run;
     switch (options.mode) {
@@ -96,7 +97,6 @@ int RunHack(int argc, const char* const* argv) {
         run.splash_on_close = false;
     }
     run.frames = true;
-    run.end_on_signal = true;
 
     // Settings given on the command line hold for this run only; without any
     // the saver reads the stored settings itself.

@@ -1,9 +1,26 @@
 // The program's entry: the desktop daemon's command line when it is one,
-// else the Windows-style run modes of the application object.
+// else the Windows-style run modes of the application object. Running out
+// of memory anywhere ends the program in order (every window, panorama and
+// staging directory released on the way out) with status 1; anything that
+// cannot be unwound still takes the staging directories with it.
+#include <cstdlib>
+#include <exception>
+#include <iostream>
+#include <new>
+
 #include "app/hack/hack_command_line.h"
 #include "app/saver_app.h"
+#include "platform/core/staging_directory.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+[[noreturn]] void OnTerminate() {
+    skyweave::RemoveStagingDirectoriesNow();
+    std::cerr << "skyweave: ended by an unexpected error\n";
+    std::abort();
+}
+
+int Run(int argc, char** argv) {
     if (skyweave::IsHackCommandLine(argc, argv)) {
         return skyweave::RunHack(argc, argv);
     }
@@ -12,4 +29,16 @@ int main(int argc, char** argv) {
         return app.ExitInstance();
     }
     return app.Run();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::set_terminate(OnTerminate);
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "skyweave: out of memory\n";
+        return 1;
+    }
 }

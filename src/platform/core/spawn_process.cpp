@@ -1,24 +1,20 @@
 // Detached program start; see spawn_process.h.
-//
-// The start is a double fork: the caller forks a short-lived intermediate,
-// which forks the program and exits at once; the caller reaps only that
-// intermediate, by its pid, and the program is adopted by init (or the
-// nearest subreaper), which reaps it when it ends. Between fork and exec the
-// children call only async-signal-safe functions, because the host may run
-// other threads (GTK, GLib) whose locks a child must not touch; that is why
-// the search path is resolved before forking and execv is used.
 #include "platform/core/spawn_process.h"
 
-#include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <system_error>
+#include <thread>
+
+extern char** environ;
 
 namespace skyweave {
 
@@ -32,19 +28,19 @@ bool IsExecutableFile(const std::string& path) {
     return ::access(path.c_str(), X_OK) == 0;
 }
 
-// Runs in the grandchild between fork and exec: async-signal-safe calls only.
-[[noreturn]] void ExecInChild(const char* path, char* const argv[]) {
-    ::setsid();
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-#ifdef SYS_close_range
-    // Descriptors of the host (sockets, the X connection) are not the
-    // program's business; failure on older kernels only leaves them open.
-    ::syscall(SYS_close_range, 3U, ~0U, 0U);
-#endif
-    ::execv(path, argv);
-    ::_exit(127);
+// Waits for `pid` on a thread of its own, so that the program never stays a
+// zombie and the caller never waits. A host that reaps every child itself
+// (or ignores SIGCHLD) makes the wait end with ECHILD, which is fine.
+void ReapWhenItEnds(pid_t pid) {
+    try {
+        std::thread([pid] {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to spare: the ended program stays a zombie until exit.
+    }
 }
 
 }  // namespace
@@ -61,21 +57,24 @@ std::optional<std::string> FindProgramOnPath(std::string_view name, std::string_
         return std::nullopt;
     }
     std::size_t start = 0;
-    while (true) {
+    while (start <= search_path.size()) {
         const std::size_t colon = search_path.find(':', start);
         const std::string_view dir = search_path.substr(
             start, colon == std::string_view::npos ? std::string_view::npos : colon - start);
-        std::string candidate = dir.empty() ? std::string(".") : std::string(dir);
-        candidate += '/';
-        candidate += name;
-        if (IsExecutableFile(candidate)) {
-            return candidate;
+        if (!dir.empty() && dir.front() == '/') {
+            std::string candidate(dir);
+            candidate += '/';
+            candidate += name;
+            if (IsExecutableFile(candidate)) {
+                return candidate;
+            }
         }
         if (colon == std::string_view::npos) {
-            return std::nullopt;
+            break;
         }
         start = colon + 1;
     }
+    return std::nullopt;
 }
 
 bool StartDetachedProgram(std::string_view name) {
@@ -85,33 +84,41 @@ bool StartDetachedProgram(std::string_view name) {
     if (!program) {
         return false;
     }
-    // Built before forking: the children may not allocate.
     std::string argument0(name);
     char* const argv[] = {argument0.data(), nullptr};
-    const char* const program_path = program->c_str();
 
-    const pid_t intermediate = ::fork();
-    if (intermediate < 0) {
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_t actions;
+    if (::posix_spawnattr_init(&attributes) != 0) {
         return false;
     }
-    if (intermediate == 0) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ExecInChild(program_path, argv);
-        }
-        ::_exit(child < 0 ? 1 : 0);
+    if (::posix_spawn_file_actions_init(&actions) != 0) {
+        ::posix_spawnattr_destroy(&attributes);
+        return false;
     }
-    // The intermediate only forks and exits, so this wait is brief. A host
-    // SIGCHLD handler that reaps every child, or SIG_IGN, may take the status
-    // first; ECHILD then just means it is gone already.
-    int status = 0;
-    pid_t reaped = 0;
-    do {
-        reaped = ::waitpid(intermediate, &status, 0);
-    } while (reaped < 0 && errno == EINTR);
-    if (reaped == intermediate) {
-        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    // Its own session, no signal blocked, and the signals the host catches
+    // or ignores back at their defaults; descriptors of the host (sockets,
+    // the X connection) are not the program's business.
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int signal_number : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD, SIGQUIT}) {
+        sigaddset(&defaults, signal_number);
     }
+    ::posix_spawnattr_setsigmask(&attributes, &none);
+    ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+    ::posix_spawnattr_setflags(&attributes,
+                               POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    ::posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    pid_t pid = 0;
+    const int result = ::posix_spawn(&pid, program->c_str(), &actions, &attributes, argv, environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::posix_spawnattr_destroy(&attributes);
+    if (result != 0) {
+        return false;
+    }
+    ReapWhenItEnds(pid);
     return true;
 }
 

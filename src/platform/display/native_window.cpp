@@ -9,6 +9,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/core/end_signals.h"
 #include "platform/display/x11_windows.h"
 
 namespace skyweave {
@@ -384,6 +385,10 @@ void NativeWindow::RunMessageLoop(const std::function<void()>& on_idle, bool end
             if (child_->FollowParentSize()) {
                 Invalidate(nullptr, true);
             }
+        }
+        if (end_on_signal && EndSignals::Caught() != 0) {
+            handler_.OnEndSignal();
+            continue;
         }
         SDL_Event event;
         if (SDL_PollEvent(&event) != 0) {

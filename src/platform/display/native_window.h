@@ -48,7 +48,9 @@ class WindowHandler {
     // The user asked the window manager to close the window (its close
     // button or key); the window decides whether that closes it.
     virtual void OnSystemClose() {}
-    // SIGTERM or SIGINT arrived while the window asked to end on signals.
+    // SIGTERM, SIGINT or SIGHUP arrived (or a quit event) while the loop
+    // was asked to end on signals. The handler must end the loop (destroy
+    // the window); it is called again while the window lives.
     virtual void OnEndSignal() {}
     // The cursor to show over the window now.
     virtual CursorKind OnSetCursor() { return CursorKind::Arrow; }
@@ -127,8 +129,8 @@ class NativeWindow {
 
     // Runs the event loop until the window is destroyed. on_idle is called
     // once each time the queue runs empty (may be empty). end_on_signal makes
-    // SIGTERM and SIGINT call OnEndSignal; it only works when the SdlVideo was
-    // made with signal handling on.
+    // an end signal caught by EndSignals (end_signals.h), and a quit event,
+    // call OnEndSignal; the loop looks at least every 100 ms.
     void RunMessageLoop(const std::function<void()>& on_idle, bool end_on_signal);
 
   private:

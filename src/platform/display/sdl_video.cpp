@@ -5,6 +5,10 @@
 #include <SDL_syswm.h>
 #include <SDL_ttf.h>
 #include <X11/Xlib.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string_view>
 
 namespace skyweave {
 namespace {
@@ -15,10 +19,41 @@ int IgnoreXError(Display*, XErrorEvent*) {
     return 0;
 }
 
+DisplayLostHandler g_on_display_lost = nullptr;
+
+// Xlib ends the process itself when this returns, so it never does: the
+// connection is gone and no toolkit call can follow.
+int OnDisplayLost(Display*) {
+    static constexpr char kText[] = "skyweave: the X display went away\n";
+    [[maybe_unused]] const ssize_t written = ::write(2, kText, sizeof kText - 1);
+    if (g_on_display_lost != nullptr) {
+        g_on_display_lost();
+    }
+    ::_exit(1);
+}
+
+// True when SDL_VIDEODRIVER asks for `driver` by name.
+bool DriverNamedByUser(std::string_view driver) {
+    const char* wanted = std::getenv("SDL_VIDEODRIVER");
+    if (wanted == nullptr) {
+        return false;
+    }
+    // A comma-separated list of names to try, as SDL reads it.
+    std::string_view list = wanted;
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        if (list.substr(0, comma) == driver) {
+            return true;
+        }
+        list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);
+    }
+    return false;
+}
+
 }  // namespace
 
-SdlVideo::SdlVideo(bool end_on_signal) {
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, end_on_signal ? "0" : "1");
+SdlVideo::SdlVideo(DisplayLostHandler on_display_lost) {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // Only signals may quit: a close request of the window manager is the
     // window's own business.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -33,6 +68,16 @@ SdlVideo::SdlVideo(bool end_on_signal) {
         error_ = SDL_GetError();
         return;
     }
+    const std::string_view driver =
+        SDL_GetCurrentVideoDriver() != nullptr ? SDL_GetCurrentVideoDriver() : "";
+    if ((driver == "offscreen" || driver == "dummy") && !DriverNamedByUser(driver)) {
+        // Drawing into memory that no screen shows would run forever unseen.
+        const std::string name(driver);
+        error_ = "no X display to draw on (SDL would use its invisible \"" + name +
+                 "\" video driver); set DISPLAY, or SDL_VIDEODRIVER=" + name + " to allow it";
+        SDL_Quit();
+        return;
+    }
     if (TTF_Init() != 0) {
         error_ = TTF_GetError();
         SDL_Quit();
@@ -40,6 +85,8 @@ SdlVideo::SdlVideo(bool end_on_signal) {
     }
     ttf_ = true;
     XSetErrorHandler(IgnoreXError);
+    g_on_display_lost = on_display_lost;
+    XSetIOErrorHandler(OnDisplayLost);
     ok_ = true;
 }
 

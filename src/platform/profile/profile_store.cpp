@@ -98,6 +98,10 @@ bool HasControlCharacter(std::string_view text) {
     return false;
 }
 
+bool HoldsNul(std::string_view text) {
+    return text.find('\0') != std::string_view::npos;
+}
+
 bool IsValidUtf8(std::string_view text) {
     return g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr) != FALSE;
 }
@@ -232,7 +236,7 @@ bool ModifyKeyFile(const std::filesystem::path& path, const std::function<bool(G
 }  // namespace
 
 bool IsStorableProfileString(std::string_view value) {
-    return value.find('\0') == std::string_view::npos;
+    return IsValidUtf8(value) && !HoldsNul(value);
 }
 
 std::string BaseNameWithoutExtension(std::string_view programPath) {
@@ -388,7 +392,7 @@ bool ProfileStore::WriteProfileString(std::string_view section,
             },
             problem_);
     }
-    if (!IsStorableProfileString(*value)) {
+    if (HoldsNul(*value)) {
         return false;
     }
     return ModifyKeyFile(
@@ -407,7 +411,7 @@ bool ProfileStore::WriteProfileValues(std::string_view section,
     }
     for (const ProfileValue& value : values) {
         const auto* text = std::get_if<std::string_view>(&value.value);
-        if (!IsUsableEntry(value.entry) || (text != nullptr && !IsStorableProfileString(*text))) {
+        if (!IsUsableEntry(value.entry) || (text != nullptr && HoldsNul(*text))) {
             return false;
         }
     }

@@ -92,7 +92,9 @@ class ProfileStore {
     mutable std::string problem_;
 };
 
-// True when `value` can be stored as a profile string: no NUL character.
+// True when `value` is stored as plain text: valid UTF-8 without NUL
+// characters, so that it can also be shown as it is. Any other string
+// without NUL is stored in an escaped form (WriteProfileString).
 bool IsStorableProfileString(std::string_view value);
 
 // The base name of the running program without folder and extension

@@ -1,6 +1,6 @@
-// The platform pieces under the engine: StateLock, the staging directory,
-// the temporary-files directory, whole-file reading and the in-memory
-// drawing target.
+// The platform pieces under the engine: StateLock, the temporary-files
+// directory, whole-file reading and the in-memory drawing target (the
+// staging directory has a file of its own).
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -12,7 +12,6 @@
 
 #include "platform/core/file_reader.h"
 #include "platform/core/memory_draw_target.h"
-#include "platform/core/staging_directory.h"
 #include "platform/core/state_lock.h"
 #include "platform/core/temp_directory.h"
 
@@ -61,66 +60,6 @@ TEST(TemporaryFilesDirectory, ComesFromTmpdirElseTmp) {
     if (old) {
         ::setenv("TMPDIR", saved.c_str(), 1);
     }
-}
-
-using StagingDirectoryTest = ScratchDirectory;
-
-TEST_F(StagingDirectoryTest, WritesPrivateFilesAndRemovesOnlyTildeNames) {
-    {
-        std::unique_ptr<StagingDirectory> staging =
-            StagingDirectory::Open(root_.string(), "~VLdeadbeef");
-        ASSERT_TRUE(staging);
-        EXPECT_EQ(staging->Path(), (root_ / "~VLdeadbeef").string());
-        const std::uint8_t bytes[] = {1, 2, 3};
-        EXPECT_TRUE(staging->WriteFile("~a", bytes));
-        EXPECT_TRUE(staging->WriteFile("b", bytes));
-        EXPECT_TRUE(
-            staging->WriteFile("~a", std::span<const std::uint8_t>(bytes, 1)));  // truncates
-        EXPECT_EQ(fs::file_size(root_ / "~VLdeadbeef" / "~a"), 1u);
-        struct stat info {};
-        ASSERT_EQ(::stat((root_ / "~VLdeadbeef" / "b").c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0600u);
-        ASSERT_EQ(::stat((root_ / "~VLdeadbeef").c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 0777, 0700u);
-        for (const char* bad : {"", ".", "..", "x/y", "../z", "a\\b"}) {
-            EXPECT_FALSE(staging->WriteFile(bad, bytes)) << bad;
-        }
-        fs::create_directory(root_ / "~VLdeadbeef" / "~subdir");
-    }
-    EXPECT_FALSE(fs::exists(root_ / "~VLdeadbeef" / "~a"));
-    EXPECT_TRUE(fs::exists(root_ / "~VLdeadbeef" / "b"));
-    EXPECT_TRUE(fs::exists(root_ / "~VLdeadbeef" / "~subdir"));  // files only
-}
-
-TEST_F(StagingDirectoryTest, RefusesLinksForeignModesAndBadNames) {
-    fs::create_directory(root_ / "real");
-    fs::create_directory_symlink(root_ / "real", root_ / "~VLlink");
-    EXPECT_FALSE(StagingDirectory::Open(root_.string(), "~VLlink"));
-    fs::create_directory(root_ / "~VLopen");
-    ::chmod((root_ / "~VLopen").c_str(), 0770);
-    EXPECT_FALSE(StagingDirectory::Open(root_.string(), "~VLopen"));
-    ::chmod((root_ / "~VLopen").c_str(), 0705);
-    EXPECT_TRUE(StagingDirectory::Open(root_.string(), "~VLopen"));  // readable by others is fine
-    std::ofstream(root_ / "~VLfile") << "x";
-    EXPECT_FALSE(StagingDirectory::Open(root_.string(), "~VLfile"));
-    EXPECT_FALSE(StagingDirectory::Open(root_.string(), "../escape"));
-    EXPECT_FALSE(StagingDirectory::Open((root_ / "missing").string(), "~VLx"));
-    EXPECT_TRUE(fs::is_empty(root_ / "real"));
-}
-
-TEST_F(StagingDirectoryTest, NeverWritesThroughASymlinkOrIntoAFifo) {
-    std::unique_ptr<StagingDirectory> staging = StagingDirectory::Open(root_.string(), "~VLs");
-    ASSERT_TRUE(staging);
-    std::ofstream(root_ / "outside") << "keep";
-    fs::create_symlink(root_ / "outside", root_ / "~VLs" / "~link");
-    ASSERT_EQ(::mkfifo((root_ / "~VLs" / "~fifo").c_str(), 0600), 0);
-    const std::uint8_t bytes[] = {'e', 'v', 'i', 'l'};
-    EXPECT_FALSE(staging->WriteFile("~link", bytes));
-    EXPECT_FALSE(staging->WriteFile("~fifo", bytes));  // and does not hang
-    std::ifstream in(root_ / "outside");
-    std::string text;
-    in >> text;
-    EXPECT_EQ(text, "keep");
 }
 
 using FileReaderTest = ScratchDirectory;
