@@ -9,6 +9,7 @@ SKYWEAVE_PACKAGES=(
   libgtk-3-dev
   xvfb xdotool x11-utils imagemagick
   xscreensaver xscreensaver-data libxml2-utils man-db groff-base bsdextrautils util-linux
+  lintian desktop-file-utils dpkg-dev
 )
 
 skyweave_install_packages() {

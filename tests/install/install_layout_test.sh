@@ -1,29 +1,38 @@
 #!/bin/bash
 # The installed tree and the Debian package:
-#   install_layout_test.sh BUILD_DIR SOURCE_DIR
+#   install_layout_test.sh BUILD_DIR SOURCE_DIR VERSION
 # 1. `cmake --install` into a fresh prefix lays out exactly the programs, the
-#    daemon's link, its settings description, the manual page and the desktop
-#    entry, nothing more; the link resolves to the installed program, and the
-#    data files are the ones in resources/, byte for byte.
-# 2. A DESTDIR install under /usr gives the same tree there.
-# 3. CPack makes a .deb named skyweave, maintained by Corvane, depending on
-#    the runtime libraries, holding the same files under /usr.
+#    daemon's link, its settings description, the manual pages, the desktop
+#    entries and the package documents, nothing more; the link resolves to
+#    the installed program, the data files are the ones in resources/, byte
+#    for byte, and the manual pages and changelog are compressed with no
+#    name or time in their headers.
+# 2. Both desktop entries pass desktop-file-validate, and the screen savers'
+#    entry runs as MATE's and Xfce's daemons run it: its Exec, split by the
+#    entry's quoting rules, with XSCREENSAVER_WINDOW naming a window on a
+#    private Xvfb; the saver draws the panorama into that window and ends on
+#    SIGTERM with status 0.
+# 3. A DESTDIR install under /usr gives the same tree there.
+# 4. CPack makes a .deb named skyweave, maintained by Corvane with an
+#    address, its dependencies computed from the binaries, holding the same
+#    files under /usr, on which lintian reports no error and no warning.
 set -euo pipefail
 build=$(realpath "$1")
 source_dir=$(realpath "$2")
-work=$(mktemp -d "${TMPDIR:-/tmp}/skyweave-install-test.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+version=$3
+source "$source_dir/tests/app/hack/x_session.sh"
 
 expected="bin/skyweave
 bin/skyweave-pan
 bin/skyweave-render
 libexec/xscreensaver/skyweave
+share/applications/screensavers/skyweave.desktop
 share/applications/skyweave-options.desktop
-share/man/man6/skyweave.6
+share/doc/skyweave/changelog.gz
+share/doc/skyweave/copyright
+share/man/man1/skyweave-pan.1.gz
+share/man/man1/skyweave-render.1.gz
+share/man/man6/skyweave.6x.gz
 share/xscreensaver/config/skyweave.xml"
 
 # check_tree ROOT: ROOT holds exactly the expected files and nothing else.
@@ -47,15 +56,30 @@ $(diff <(echo "$expected") <(echo "$found") || true)"
   [ "$(readlink "$link")" = ../../bin/skyweave ] || fail "the link points to $(readlink "$link")"
   [ "$(realpath "$link")" = "$(realpath "$root/bin/skyweave")" ] || fail "the link does not resolve to bin/skyweave"
 
-  cmp -s "$root/share/xscreensaver/config/skyweave.xml" "$source_dir/resources/xscreensaver/skyweave.xml" ||
-    fail "installed skyweave.xml differs"
-  cmp -s "$root/share/man/man6/skyweave.6" "$source_dir/resources/man/skyweave.6" ||
-    fail "installed skyweave.6 differs"
-  cmp -s "$root/share/applications/skyweave-options.desktop" \
-    "$source_dir/resources/desktop/skyweave-options.desktop" || fail "installed desktop entry differs"
+  local installed source
+  while read -r installed source; do
+    cmp -s "$root/$installed" "$source_dir/$source" || fail "installed $installed differs from $source"
+  done <<EOT
+share/xscreensaver/config/skyweave.xml resources/xscreensaver/skyweave.xml
+share/applications/skyweave-options.desktop resources/desktop/skyweave-options.desktop
+share/applications/screensavers/skyweave.desktop resources/desktop/skyweave-screensaver.desktop
+share/doc/skyweave/copyright resources/debian/copyright
+EOT
+  while read -r installed source; do
+    # gzip's header: magic, deflate, no flags (so no file name), time 0.
+    [ "$(od -An -tx1 -N8 "$root/$installed" | tr -d ' ')" = 1f8b080000000000 ] ||
+      fail "$installed: gzip header $(od -An -tx1 -N8 "$root/$installed")"
+    cmp -s <(gzip -dc "$root/$installed") "$source_dir/$source" ||
+      fail "installed $installed is not $source"
+  done <<EOT
+share/man/man6/skyweave.6x.gz resources/man/skyweave.6x
+share/man/man1/skyweave-render.1.gz resources/man/skyweave-render.1
+share/man/man1/skyweave-pan.1.gz resources/man/skyweave-pan.1
+EOT
+  gzip -dc "$root/share/doc/skyweave/changelog.gz" | head -n1 | grep -qx "skyweave ($version) unstable; urgency=medium" ||
+    fail "changelog does not begin with version $version"
   local data
-  for data in share/xscreensaver/config/skyweave.xml share/man/man6/skyweave.6 \
-    share/applications/skyweave-options.desktop; do
+  for data in $(echo "$expected" | grep '^share/'); do
     [ "$(stat -c %a "$root/$data")" = 644 ] || fail "$data has mode $(stat -c %a "$root/$data")"
   done
 }
@@ -70,14 +94,55 @@ check_tree "$work/prefix"
 "$work/prefix/bin/skyweave-pan" --help >/dev/null 2>&1 || fail "skyweave-pan --help failed"
 "$work/prefix/bin/skyweave-render" --help >/dev/null 2>&1 || fail "skyweave-render --help failed"
 
-# The desktop entry opens the options dialog.
-desktop=$work/prefix/share/applications/skyweave-options.desktop
-[ "$(head -n1 "$desktop")" = "[Desktop Entry]" ] || fail "desktop entry without its group"
-grep -qx "Type=Application" "$desktop" || fail "desktop entry is not an application"
-grep -qx "Exec=skyweave /c" "$desktop" || fail "desktop entry does not run skyweave /c"
-grep -q "^Name=." "$desktop" || fail "desktop entry has no name"
-! grep -vqE '^(\[Desktop Entry\]|[A-Za-z0-9-]+(\[[^]]+\])?=.*|#.*|)$' "$desktop" ||
-  fail "desktop entry has malformed lines"
+# Both desktop entries are valid; the options entry opens the dialog.
+entries=$work/prefix/share/applications
+for entry in "$entries/skyweave-options.desktop" "$entries/screensavers/skyweave.desktop"; do
+  out=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $out"
+  ! grep -E ': (error|warning):' <<<"$out" || fail "desktop-file-validate: $out"
+done
+grep -qx "Exec=skyweave /c" "$entries/skyweave-options.desktop" ||
+  fail "the options entry does not run skyweave /c"
+screensaver=$entries/screensavers/skyweave.desktop
+grep -qx "Categories=Screensaver;" "$screensaver" || fail "the screen savers' entry is not in Screensaver"
+grep -qE "^OnlyShowIn=(.*;)?MATE;" "$screensaver" && grep -qE "^OnlyShowIn=(.*;)?XFCE;" "$screensaver" ||
+  fail "the screen savers' entry is not shown in MATE and Xfce"
+
+# The screen savers' entry run as their daemons run it: the Exec line with
+# its field codes dropped, split by its quoting rules (those of the shell for
+# what the entry may hold), in an environment whose PATH holds the prefix
+# and whose XSCREENSAVER_WINDOW names the daemon's window.
+exec_line=$(sed -n 's/^Exec=//p' "$screensaver")
+[ "$(echo "$exec_line" | wc -l)" = 1 ] && [ -n "$exec_line" ] || fail "no single Exec line"
+exec_line=$(sed -E 's/%[a-zA-Z]//g' <<<"$exec_line")
+eval "command=($exec_line)"
+x_session_start 400 300
+xmessage -geometry 400x300+0+0 -title skyweave-daemon-window " " 2>/dev/null &
+x_session_pids+=($!)
+wait_until 20 xdotool search --onlyvisible --name '^skyweave-daemon-window$' >/dev/null ||
+  fail "the stand-in daemon window did not appear"
+daemon_window=$(xdotool search --onlyvisible --name '^skyweave-daemon-window$' | head -n1)
+mkdir -p "$work/config/Corvane" "$work/run" "$work/tmp"
+chmod 700 "$work/run"
+printf '[Settings]\nFilePath=%s\nSize=100\nMoving=0\nHeadingRandom=0\nPitchRandom=0\nRollRandom=0\n' \
+  "$source_dir/samples/courtyard.jpg" >"$work/config/Corvane/skyweave.conf"
+PATH="$work/prefix/bin:$PATH" XSCREENSAVER_WINDOW=$(printf '0x%x' "$daemon_window") \
+  XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" TMPDIR="$work/tmp" \
+  "${command[@]}" 2>"$work/exec.err" &
+saver=$!
+children() { xwininfo -children -id "$daemon_window" | grep -c '^ *0x' || true; }
+own_children=$(children)
+has_child() { [ "$(children)" -gt "$own_children" ] || ! kill -0 "$saver" 2>/dev/null; }
+wait_until 20 has_child || fail "\"$exec_line\" drew no window into the daemon's window"
+kill -0 "$saver" 2>/dev/null || fail "\"$exec_line\" ended by itself: $(cat "$work/exec.err")"
+# The panorama fills the window: far more colours than a message or black.
+colours() { import -silent -window "$daemon_window" "$work/shot.png" 2>/dev/null &&
+  [ "$(convert "$work/shot.png" -format %k info:)" -gt 1000 ]; }
+wait_until 20 colours || fail "no panorama in the daemon's window: $(cat "$work/exec.err")"
+kill -TERM "$saver"
+timeout 10 tail --pid="$saver" -f /dev/null || fail "the saver outlived SIGTERM by 10 s"
+wait "$saver" && rc=0 || rc=$?
+[ "$rc" = 0 ] || fail "status $rc after SIGTERM: $(cat "$work/exec.err")"
+wait_until 5 test "$(children)" -le "$own_children" || fail "the saver's window outlived it"
 
 DESTDIR="$work/dest" cmake --install "$build" --prefix /usr >"$work/install.log" 2>&1 ||
   fail "DESTDIR install failed: $(cat "$work/install.log")"
@@ -90,15 +155,23 @@ check_tree "$work/dest/usr"
 deb=$(find "$work/package" -maxdepth 1 -name '*.deb')
 [ "$(echo "$deb" | wc -l)" = 1 ] && [ -n "$deb" ] || fail "cpack made no single .deb: $deb"
 [ "$(dpkg-deb -f "$deb" Package)" = skyweave ] || fail "package name $(dpkg-deb -f "$deb" Package)"
-[ "$(dpkg-deb -f "$deb" Maintainer)" = Corvane ] || fail "maintainer $(dpkg-deb -f "$deb" Maintainer)"
+[ "$(dpkg-deb -f "$deb" Maintainer)" = "Corvane <skyweave@corvane.example>" ] ||
+  fail "maintainer $(dpkg-deb -f "$deb" Maintainer)"
+[ "$(dpkg-deb -f "$deb" Section)" = x11 ] || fail "section $(dpkg-deb -f "$deb" Section)"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libsdl2-2.0-0 libsdl2-ttf-2.0-0 libgtk-3-0 libjpeg62-turbo libpng16-16 fonts-dejavu-core; do
-  grep -qE "(^|, )$lib(,|$| )" <<<"$depends" || fail "the package does not depend on $lib: $depends"
+# Computed from the binaries, so with versions; the font is named by hand.
+for lib in libc6 "libstdc\\+\\+6" libsdl2-2.0-0 libsdl2-ttf-2.0-0 libgtk-3-0 libjpeg62-turbo libpng16-16; do
+  grep -qE "(^|, )$lib \(>= [^)]+\)(,|$)" <<<"$depends" || fail "no computed dependency on $lib: $depends"
 done
+grep -qE "(^|, )fonts-dejavu-core(,|$)" <<<"$depends" || fail "no dependency on fonts-dejavu-core: $depends"
 description=$(dpkg-deb -f "$deb" Description)
 grep -q "^panorama screen saver" <<<"$description" || fail "package summary: $description"
 ! grep -q ";" <<<"$description" || fail "list separators in the description: $description"
 mkdir "$work/unpacked"
 dpkg-deb -x "$deb" "$work/unpacked"
 check_tree "$work/unpacked/usr"
+# Debian's own checker: no error, no warning (information and pedantic
+# remarks are shown, not counted).
+lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
+  fail "lintian: $(grep -v 'running with root privileges' "$work/lintian.log")"
 echo "PASS"

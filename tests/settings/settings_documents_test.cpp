@@ -247,7 +247,7 @@ std::vector<ManEntry> ManSection(const std::string& page, const std::string& tit
 }
 
 TEST(SettingsDocuments, ManualPageOptionsMatchTheTable) {
-    const std::string page = ReadSource("resources/man/skyweave.6");
+    const std::string page = ReadSource("resources/man/skyweave.6x");
     const std::vector<ManEntry> options = ManSection(page, "OPTIONS");
     ASSERT_FALSE(options.empty());
     const std::string synopsis = SectionText(page, "SYNOPSIS");
@@ -306,7 +306,7 @@ TEST(SettingsDocuments, ManualPageOptionsMatchTheTable) {
 
 TEST(SettingsDocuments, ManualPageNamesEveryKeyOfTheSettingsFile) {
     const std::vector<ManEntry> keys =
-        ManSection(ReadSource("resources/man/skyweave.6"), "SETTINGS");
+        ManSection(ReadSource("resources/man/skyweave.6x"), "SETTINGS");
     std::set<std::string> named;
     for (const ManEntry& entry : keys) {
         for (const std::string& tag : entry.tags) {

@@ -4,7 +4,7 @@
 # option the program accepts.
 #   manual_page_test.sh SOURCE_DIR
 set -euo pipefail
-page=$1/resources/man/skyweave.6
+page=$1/resources/man/skyweave.6x
 out=$(groff -ww -z -man "$page" 2>&1) || { echo "groff failed: $out"; exit 1; }
 [ -z "$out" ] || { echo "groff warnings:"; echo "$out"; exit 1; }
 out=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
