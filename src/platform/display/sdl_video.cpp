@@ -5,6 +5,7 @@
 #include <SDL_syswm.h>
 #include <SDL_ttf.h>
 #include <X11/Xlib.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -87,6 +88,9 @@ SdlVideo::SdlVideo(DisplayLostHandler on_display_lost) {
     XSetErrorHandler(IgnoreXError);
     g_on_display_lost = on_display_lost;
     XSetIOErrorHandler(OnDisplayLost);
+    // A write to a display connection the server has closed must reach the
+    // I/O error handler above, not end the process by SIGPIPE on the spot.
+    ::signal(SIGPIPE, SIG_IGN);
     ok_ = true;
 }
 

@@ -150,7 +150,11 @@ bool ReplaceProfileFile(const std::filesystem::path& target, std::string_view te
         }
         mode = old.st_mode & 07777;
     }
-    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    // Built by appending: g++ 12 warns falsely (-Wrestrict) on "literal" + std::string.
+    std::string name(1, '.');
+    name += target.filename().string();
+    name += ".XXXXXX";
+    std::string temporary = (folder / name).string();
     const Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (fd.get() < 0) {
         return false;
