@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the release build, the AddressSanitizer +
-# UndefinedBehaviorSanitizer build, and the fuzz targets over their seed
-# corpora. Installs missing Debian packages first.
+# UndefinedBehaviorSanitizer build, the fuzz targets over their seed
+# corpora, and the threaded renderer's tests under ThreadSanitizer. Installs
+# missing Debian packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -37,3 +38,7 @@ run_preset fuzz
   run_preset asan
 )
 run_preset release
+(
+  export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+  run_preset tsan
+)

@@ -20,15 +20,16 @@
 #include "engine/panorama_engine.h"
 #include "picture_files.h"
 #include "platform/core/memory_draw_target.h"
+#include "platform/core/worker_pool.h"
 
 namespace skyweave {
 namespace {
 
 constexpr std::string_view kUsage =
     "usage: skyweave-render FILE -o OUT.png|OUT.bmp [--view H,P,R,Z] [--size WxH]\n"
-    "                       [--quality K] [--depth D]\n"
+    "                       [--quality K] [--depth D] [--threads N]\n"
     "       skyweave-render FILE --frames N [--size WxH] [--turn DEG] [--quality K]\n"
-    "                       [--depth D] [--stats]\n";
+    "                       [--depth D] [--threads N] [--stats]\n";
 
 constexpr std::string_view kHelp =
     "Draws a panorama file (.pan, BMP or JPEG) with the Skyweave engine.\n"
@@ -42,6 +43,8 @@ constexpr std::string_view kHelp =
     "                  the view drawn twice and the still frame written\n"
     "  --depth D       screen depth: 8, 15, 16 or 24 (default: as\n"
     "                  SKYWEAVE_SCREEN_DEPTH, else 24)\n"
+    "  --threads N     threads that draw each frame: 0 one per processor\n"
+    "                  (default), 1 to 8 that many; the picture is the same\n"
     "  --frames N      draw N moving frames, the heading advancing by --turn\n"
     "                  degrees per frame (default 1.5), and print\n"
     "                  frames=N size=WxH ms_per_frame=X.XXX\n"
@@ -66,6 +69,8 @@ struct Options {
     std::optional<int> depth;
     std::optional<std::int64_t> frames;
     double turn = 1.5;
+    // Thread-count setting: 0 one per processor, else 1 to kMaxWorkerThreads.
+    int threads = 0;
     bool stats = false;
 };
 
@@ -175,6 +180,12 @@ int Run(int argc, char** argv) {
                 return UsageError("--turn needs a number of degrees");
             }
             options.turn = *turn;
+        } else if (arg == "--threads") {
+            std::optional<std::int64_t> threads;
+            if (!(text = value()) || !(threads = ParseInteger(*text, 0, kMaxWorkerThreads))) {
+                return UsageError("--threads needs 0 (one per processor) to 8");
+            }
+            options.threads = static_cast<int>(*threads);
         } else if (arg == "--stats") {
             options.stats = true;
         } else if (arg.starts_with("-") && arg != "-") {
@@ -207,6 +218,7 @@ int Run(int argc, char** argv) {
         ::setenv("SKYWEAVE_SCREEN_DEPTH", std::to_string(*options.depth).c_str(), 1);
     }
 
+    WorkerPool pool(ResolveThreadCount(options.threads));
     const long rss_before_load_kb = PeakResidentKilobytes();
     const auto load_start = std::chrono::steady_clock::now();
     PanoramaEngine engine;
@@ -225,6 +237,7 @@ int Run(int argc, char** argv) {
                                                     (*options.view)[2], (*options.view)[3]}
                                         : start;
     engine.SetStillQuality(options.quality);
+    engine.SetWorkerPool(&pool);
     MemoryDrawTarget target(options.size.width, options.size.height);
     const PixelRect rect{0, 0, options.size.width, options.size.height};
 
@@ -257,7 +270,7 @@ int Run(int argc, char** argv) {
                          "render_frame_ms_per_frame=%.3f present_ms_per_frame=%.3f moving=%llu "
                          "still_renders=%llu "
                          "still_copies=%llu frame_bytes=%zu frame_copy_ms=%.3f "
-                         "rss_before_load_kb=%ld peak_rss_kb=%ld target_bytes=%zu\n",
+                         "rss_before_load_kb=%ld peak_rss_kb=%ld target_bytes=%zu threads=%d\n",
                          load_ms, engine.ImageWidth(), engine.ImageHeight(), engine.ImageDepth(),
                          static_cast<double>(stats.render_view_ns) / 1e6 / frames,
                          static_cast<double>(stats.frame_ns) / 1e6 / frames,
@@ -265,7 +278,8 @@ int Run(int argc, char** argv) {
                          static_cast<unsigned long long>(stats.moving_renders),
                          static_cast<unsigned long long>(stats.still_renders),
                          static_cast<unsigned long long>(stats.still_copies), frame_bytes,
-                         frame_copy_ms, rss_before_load_kb, peak_rss_kb, target.Pixels().size());
+                         frame_copy_ms, rss_before_load_kb, peak_rss_kb, target.Pixels().size(),
+                         pool.Threads());
         }
         return 0;
     }

@@ -28,8 +28,12 @@ PixelRect ToPixelRect(const MotionRect& r) {
 
 }  // namespace
 
-CPanoramaSaverWnd::CPanoramaSaverWnd(const SaverSettings& settings, bool splash_on_close)
-    : settings_(settings), splash_on_close_(splash_on_close), motion_(settings) {}
+CPanoramaSaverWnd::CPanoramaSaverWnd(const SaverSettings& settings, bool splash_on_close,
+                                     WorkerPool* pool)
+    : settings_(settings),
+      splash_on_close_(splash_on_close),
+      pool_(pool),
+      motion_(settings) {}
 
 CPanoramaSaverWnd::~CPanoramaSaverWnd() {
     try {
@@ -137,6 +141,7 @@ void CPanoramaSaverWnd::OnNextFrame() {
             ShowMessageText(StringId::DecompressingMessage);
             try {
                 panorama_ = std::make_unique<PanoramaEngine>(file_path_);
+                panorama_->SetWorkerPool(pool_);
             } catch (const std::bad_alloc&) {
                 panorama_.reset();
             }

@@ -19,13 +19,17 @@
 namespace skyweave {
 
 class PanoramaEngine;
+class WorkerPool;
 
 class CPanoramaSaverWnd : public CSaverWnd {
   public:
     // settings: the values to run with (stored or overridden), copied.
     // splash_on_close: black screen and 2000 ms of splash when the window
     // closes (the full-screen saver).
-    CPanoramaSaverWnd(const SaverSettings& settings, bool splash_on_close);
+    // pool: threads the panorama draws its frames with, or null for the
+    // window's own thread alone; not owned, must outlive the window.
+    CPanoramaSaverWnd(const SaverSettings& settings, bool splash_on_close,
+                      WorkerPool* pool = nullptr);
     ~CPanoramaSaverWnd() override;
 
     // Makes the window and runs the creation steps (motion, random timer).
@@ -55,6 +59,7 @@ class CPanoramaSaverWnd : public CSaverWnd {
 
     SaverSettings settings_;
     bool splash_on_close_;
+    WorkerPool* pool_;
     std::unique_ptr<PanoramaEngine> panorama_;
     SplashPicture splash_;
     std::string file_path_;

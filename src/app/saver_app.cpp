@@ -152,7 +152,11 @@ bool CSaverApp::StartSaverWindow(const SaverRunOptions& options) {
         // The saver runs on with the defaults; the user learns why.
         ShowErrorMessage(profile_.Problem());
     }
-    auto window = std::make_unique<CPanoramaSaverWnd>(settings, options.splash_on_close);
+    if (!pool_) {
+        pool_ = std::make_unique<WorkerPool>(ResolveThreadCount(options.threads));
+    }
+    auto window =
+        std::make_unique<CPanoramaSaverWnd>(settings, options.splash_on_close, pool_.get());
     std::string error;
     if (!window->Create(PlacementFor(options), !options.end_on_input, error)) {
         ShowErrorMessage("the saver window could not be made: " + error);

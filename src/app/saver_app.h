@@ -14,6 +14,7 @@
 #include "app/run_mode.h"
 #include "app/saver_run.h"
 #include "platform/core/end_signals.h"
+#include "platform/core/worker_pool.h"
 #include "platform/display/sdl_video.h"
 #include "platform/profile/profile_store.h"
 
@@ -59,6 +60,9 @@ class CSaverApp {
     // windows: declared first, destroyed last.
     std::optional<EndSignals> end_signals_;
     std::unique_ptr<SdlVideo> video_;
+    // The threads that draw frames, made once for the run; outlives the
+    // windows, whose panorama borrows it.
+    std::unique_ptr<WorkerPool> pool_;
     std::unique_ptr<CPanoramaSaverWnd> full_screen_window_;
     std::unique_ptr<CPanoramaSaverWnd> preview_window_;
     ProfileStore profile_;

@@ -28,6 +28,8 @@
 
 namespace skyweave {
 
+class WorkerPool;
+
 // The one error of a failed load. what() is the message text shown to the
 // user, word for word (for example "File I/O Error: Cannot Open Specified
 // File").
@@ -165,6 +167,13 @@ class PanoramaEngine {
     // of times.
     void Close();
 
+    // Lends the engine threads to draw its frames with (see WorkerPool), or
+    // takes them back with null (the default: every frame on the calling
+    // thread). The pool is not owned and must outlive its use here; it is
+    // busy only inside Draw, so the engine can be closed or destroyed at
+    // any time between frames. Kept across loads.
+    void SetWorkerPool(WorkerPool* pool) { pool_ = pool; }
+
     // Filter kind of still frames: 0 disables the still render, 1 is the
     // half-pixel average, 8 bilinear (the default; every load resets it to
     // 8). A change drops the kept still picture so the next resting frame
@@ -217,6 +226,7 @@ class PanoramaEngine {
     bool palette_dirty_ = true;
     std::int16_t still_quality_ = kDefaultStillQuality;
     FrameStatistics statistics_;
+    WorkerPool* pool_ = nullptr;
 };
 
 }  // namespace skyweave

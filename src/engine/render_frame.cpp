@@ -175,7 +175,7 @@ int PanoramaEngine::RenderFrame(DrawTarget& target) {
     const auto render = [&](std::int16_t filter_kind) {
         const Clock::time_point start = Clock::now();
         RenderView(*state.renderer, view_, frame_.width, frame_.height, frame_pixels,
-                   header.biWidth, header.biHeight, image_pixels, frame_.depth, filter_kind);
+                   header.biWidth, header.biHeight, image_pixels, frame_.depth, filter_kind, pool_);
         statistics_.render_view_ns += NanosecondsSince(start);
         statistics_.last_filter_kind = filter_kind;
     };

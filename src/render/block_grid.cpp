@@ -6,7 +6,7 @@
 
 namespace skyweave {
 
-void BlockGrid::Begin(const RenderState& state) {
+void BlockGrid::Begin(const RenderState& state, std::int32_t firstBlockRow) {
     blocks_ = state.viewWidth / kBlock;
     srcWidth_ = state.srcWidth;
     srcHeight_ = state.srcHeight;
@@ -22,6 +22,9 @@ void BlockGrid::Begin(const RenderState& state) {
                 0.0};
     RotateToWorld(state.heading, state.pitch, state.roll, 0.0, 0.0, rowStep_[0], rowStep_[1],
                   rowStep_[2]);
+    for (std::int32_t row = 0; row < firstBlockRow; ++row) {
+        StepRowStart();
+    }
     ComputeCornerRow();
 }
 
@@ -36,6 +39,10 @@ void BlockGrid::ComputeCornerRow() {
             ray[axis] += columnStep_[axis];
         }
     }
+    StepRowStart();
+}
+
+void BlockGrid::StepRowStart() {
     for (int axis = 0; axis < 3; ++axis) {
         rowStart_[axis] += rowStep_[axis];
     }

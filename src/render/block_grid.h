@@ -1,10 +1,11 @@
 // BlockGrid: the 32-pixel corner grid of one view and the per-block spans
 // that the span loops interpolate.
 //
-// Owned by the PanoramaRenderer and rewritten by every Render call. The
-// renderer calls Begin once per view (the view set-up and the first corner
-// row), then NextBlockRow once per block row; the span loops (span_loops.h)
-// read Spans(), draw one pixel row of every block and call AdvanceSpans.
+// Owned by the PanoramaRenderer (one per thread that draws a band of the
+// view) and rewritten by every Render call. The renderer calls Begin once per
+// band (the view set-up and the band's first corner row), then NextBlockRow
+// once per block row; the span loops (span_loops.h) read Spans(), draw one
+// pixel row of every block and call AdvanceSpans.
 #pragma once
 
 #include <array>
@@ -42,10 +43,14 @@ class BlockGrid {
     // Side of a block, pixels.
     static constexpr std::int32_t kBlock = 32;
 
-    // The view set-up and the first corner row for the view described by
-    // state (adjusted angles, focal length and offset in degrees and pixels,
-    // view size in pixels, rounded stride and height of the source).
-    void Begin(const RenderState& state);
+    // The view set-up and the corner row above block row firstBlockRow for
+    // the view described by state (adjusted angles, focal length and offset
+    // in degrees and pixels, view size in pixels, rounded stride and height
+    // of the source). A band that starts further down steps its first ray
+    // down by the same additions a whole-view pass makes, so its corners
+    // come out bit for bit as that pass computes them.
+    //   firstBlockRow: 0 to view height / 32 - 1; default 0, the whole view.
+    void Begin(const RenderState& state, std::int32_t firstBlockRow = 0);
 
     // Moves down one block row: takes the current corners, computes the
     // next corner row, repairs blocks across the seam and sets each block's
@@ -61,6 +66,8 @@ class BlockGrid {
 
   private:
     void ComputeCornerRow();
+    // Moves the first ray down one corner row.
+    void StepRowStart();
 
     // Panorama-frame ray of the first corner of the current corner row, its
     // change per 32 columns and per 32 rows (pixels).

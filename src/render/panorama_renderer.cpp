@@ -2,10 +2,12 @@
 // set-up, the view set-up, the span loop and the pole patch.
 #include "render/panorama_renderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <new>
 
+#include "platform/core/worker_pool.h"
 #include "render/block_grid.h"
 #include "render/pole_patch.h"
 #include "render/row_table.h"
@@ -96,7 +98,18 @@ bool PanoramaRenderer::PrepareRowTables(std::int32_t srcWidth, std::int32_t srcH
     return true;
 }
 
-int PanoramaRenderer::Render(const RenderParams& params) {
+bool PanoramaRenderer::PrepareBandGrids(std::int32_t threads) {
+    try {
+        while (static_cast<std::int32_t>(bandGrids_.size()) + 1 < threads) {
+            bandGrids_.push_back(std::make_unique<BlockGrid>());
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+int PanoramaRenderer::Render(const RenderParams& params, WorkerPool* pool) {
     const SpanLoop loop = SelectSpanLoop(params.depth, params.filterKind);
     if (loop == nullptr || !Acceptable(params)) {
         return 0;
@@ -132,14 +145,36 @@ int PanoramaRenderer::Render(const RenderParams& params) {
     }
     state_ = state;
 
-    grid_->Begin(state_);
     SamplerSource source;
     source.src = state_.src;
     source.rowTable = tables_.data() + kRowTableGuard;
     source.pairRowTable =
         tables_.data() + static_cast<std::size_t>(RowTableSize(state_.srcHeight)) + kRowTableGuard;
     source.stride = state_.srcWidth;
-    loop(*grid_, source, state_.dest.data(), state_.viewHeight / BlockGrid::kBlock);
+    const std::int32_t blockRows = state_.viewHeight / BlockGrid::kBlock;
+    const std::int32_t threads = pool != nullptr ? pool->Threads() : 1;
+    const bool parallel =
+        threads > 1 && blockRows > 1 &&
+        std::int64_t{state_.viewWidth} * state_.viewHeight >= kMinParallelPixels &&
+        PrepareBandGrids(threads);
+    if (!parallel) {
+        grid_->Begin(state_);
+        loop(*grid_, source, state_.dest.data(), blockRows);
+    } else {
+        // Bands of whole block rows, in memory order of the destination;
+        // each thread draws its bands with its own grid.
+        const std::int32_t bands = std::min(blockRows, threads * kBandsPerThread);
+        const std::size_t blockRowBytes =
+            static_cast<std::size_t>(state_.viewWidth) * BlockGrid::kBlock * pixelBytes;
+        pool->Run(bands, [&](int band, int slot) {
+            const auto first = static_cast<std::int32_t>(std::int64_t{band} * blockRows / bands);
+            const auto end = static_cast<std::int32_t>(std::int64_t{band + 1} * blockRows / bands);
+            BlockGrid& grid = slot == 0 ? *grid_ : *bandGrids_[static_cast<std::size_t>(slot - 1)];
+            grid.Begin(state_, first);
+            loop(grid, source, state_.dest.data() + static_cast<std::size_t>(first) * blockRowBytes,
+                 end - first);
+        });
+    }
 
     PolePatch(*this, state_.depth);
     return 1;

@@ -8,8 +8,15 @@
 // interpolated and one of the span loops (span_loops.h) fills the pixels.
 // After the main pass Render runs the pole patch (pole_patch.h).
 //
-// Between calls the renderer keeps only its row tables; every other field
-// is rewritten by each call. Not thread-safe: one caller at a time.
+// Given a worker pool, Render splits a large view into bands of block rows
+// that the pool's threads draw at once, each with a corner grid of its own;
+// every band computes its corners exactly as a single pass does, so the
+// picture is the same byte for byte whatever the thread count. The pole
+// patch runs after all bands, on the calling thread.
+//
+// Between calls the renderer keeps only its row tables and corner grids;
+// every other field is rewritten by each call. Not thread-safe: one caller
+// at a time.
 //
 // Reading the state of the last call (for the pole patch): State() gives the
 // fields of the last successful Render after its set-up step (adjusted
@@ -26,6 +33,7 @@
 namespace skyweave {
 
 class BlockGrid;
+class WorkerPool;
 
 // The arguments of one Render call, in order.
 struct RenderParams {
@@ -77,6 +85,13 @@ inline constexpr std::int32_t kMinSourceHeight = 16;
 // Most 32-pixel blocks in one row of the grid.
 inline constexpr std::int32_t kMaxBlocksPerRow = 1023;
 
+// Views of fewer pixels than this are drawn on the calling thread alone:
+// below it, waking the pool costs about what the other threads would save.
+inline constexpr std::int64_t kMinParallelPixels = 96 * 1024;
+// Bands per thread of a parallel view: more bands than threads let a thread
+// that finished early take over work from one that was held up.
+inline constexpr std::int32_t kBandsPerThread = 3;
+
 // The state of the last successful Render after its set-up step, in the
 // order the renderer stores it.
 struct RenderState {
@@ -123,7 +138,10 @@ class PanoramaRenderer {
     // untouched, when the depth, kind, view size, source size or buffer
     // sizes are not supported, an angle or the focal length is not finite, or
     // the row table cannot be allocated.
-    int Render(const RenderParams& params);
+    //   pool: threads to share the main pass with, or null for the calling
+    //     thread alone (also used for views under kMinParallelPixels). Not
+    //     owned; it must not be running another job.
+    int Render(const RenderParams& params, WorkerPool* pool = nullptr);
 
     // Fields of the last successful Render (see RenderState).
     const RenderState& State() const { return state_; }
@@ -140,11 +158,17 @@ class PanoramaRenderer {
     // Builds or keeps the row tables for a source of srcWidth (stride) by
     // srcHeight pixels; false when they cannot be allocated.
     bool PrepareRowTables(std::int32_t srcWidth, std::int32_t srcHeight);
+    // Corner grids for `threads` threads (grid_ serves the first); false
+    // when they cannot be allocated, which leaves the view to one thread.
+    bool PrepareBandGrids(std::int32_t threads);
 
     RenderState state_;
     // The corner grid and spans (about 70 KB), kept between calls so that a
     // frame allocates nothing.
     std::unique_ptr<BlockGrid> grid_;
+    // The grids of the second and further threads of a parallel view, made
+    // on the first such view and kept.
+    std::vector<std::unique_ptr<BlockGrid>> bandGrids_;
     std::int32_t tableWidth_ = 0;
     std::int32_t tableHeight_ = 0;
     // Both row tables in one block: the nearest loops' table, then the

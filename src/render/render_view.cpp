@@ -8,7 +8,7 @@ namespace skyweave {
 int RenderView(PanoramaRenderer& renderer, const ViewState& view, std::int32_t viewWidth,
                std::int32_t viewHeight, std::span<std::uint8_t> dest, std::int32_t srcWidth,
                std::int32_t srcHeight, std::span<const std::uint8_t> src, std::int32_t depth,
-               std::int32_t filterKind) {
+               std::int32_t filterKind, WorkerPool* pool) {
     RenderParams params;
     params.heading = view.heading;
     params.pitch = view.pitch;
@@ -24,7 +24,7 @@ int RenderView(PanoramaRenderer& renderer, const ViewState& view, std::int32_t v
     params.src = src;
     params.depth = depth;
     params.filterKind = filterKind;
-    return renderer.Render(params);
+    return renderer.Render(params, pool);
 }
 
 }  // namespace skyweave

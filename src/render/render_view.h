@@ -23,9 +23,11 @@ namespace skyweave {
 //     pixels (rows with a stride of srcWidth rounded up to 4 pixels).
 //   depth: 8, 15, 16 or 24.
 //   filterKind: 0 nearest, 1 half-pixel average, 8 bilinear.
+//   pool: threads that share the drawing, or null (the default) for the
+//     calling thread alone; the picture is the same either way.
 int RenderView(PanoramaRenderer& renderer, const ViewState& view, std::int32_t viewWidth,
                std::int32_t viewHeight, std::span<std::uint8_t> dest, std::int32_t srcWidth,
                std::int32_t srcHeight, std::span<const std::uint8_t> src, std::int32_t depth,
-               std::int32_t filterKind);
+               std::int32_t filterKind, WorkerPool* pool = nullptr);
 
 }  // namespace skyweave

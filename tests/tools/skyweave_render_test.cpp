@@ -3,6 +3,8 @@
 // with colours computed here by the picture model's expansion rules.
 #include <png.h>
 
+#include <map>
+
 #include "engine/panorama_bytes.h"
 #include "tools/tool_runner.h"
 
@@ -66,6 +68,9 @@ TEST_F(ToolTest, RenderHelpAndUsageErrorsExitTwo) {
                                                {file, "-o", Path("a.png"), "--view", "1,2,3"},
                                                {file, "-o", Path("a.png"), "--view", "1,2,3,nan"},
                                                {file, "--frames", "0"},
+                                               {file, "-o", Path("a.png"), "--threads", "9"},
+                                               {file, "-o", Path("a.png"), "--threads", "-1"},
+                                               {file, "-o", Path("a.png"), "--threads", "two"},
                                                {file, "-o", Path("a.png"), "--wobble"}}) {
         EXPECT_EQ(Render(args).exit_code, 2) << (args.empty() ? "" : args.back());
     }
@@ -160,6 +165,27 @@ TEST_F(ToolTest, PicturesAreWrittenTopRowFirst) {
     EXPECT_EQ(static_cast<std::uint8_t>(bmp[54]), 255);
     EXPECT_EQ(static_cast<std::uint8_t>(bmp[56]), 0);
     EXPECT_EQ(static_cast<std::uint8_t>(bmp[bmp.size() - 1]), 255);  // top row red
+}
+
+// The same file and view drawn by 1, 2, 3 and 8 threads, and by one per
+// processor, gives the same picture file byte for byte.
+TEST_F(ToolTest, EveryThreadCountWritesTheSameFile) {
+    const std::string file = std::string(SKYWEAVE_SOURCE_DIR) + "/samples/courtyard.jpg";
+    std::map<std::string, std::string> first;  // by quality
+    for (const std::string threads : {"1", "2", "3", "8", "0"}) {
+        for (const std::string quality : {"0", "8"}) {
+            const std::string out = Path("t" + threads + "q" + quality + ".bmp");
+            ASSERT_EQ(Render({file, "-o", out, "--size", "700x500", "--view", "170,88,12,75",
+                              "--quality", quality, "--threads", threads})
+                          .exit_code,
+                      0);
+            const std::string picture = ReadText(out);
+            ASSERT_EQ(picture.size(), 54u + 700 * 500 * 3);
+            const auto [kept, added] = first.emplace(quality, picture);
+            EXPECT_TRUE(added || picture == kept->second)
+                << threads << " threads, quality " << quality;
+        }
+    }
 }
 
 TEST_F(ToolTest, FramesModePrintsOneTimingLine) {
