@@ -153,7 +153,7 @@ bool CSaverApp::StartSaverWindow(const SaverRunOptions& options) {
         ShowErrorMessage(profile_.Problem());
     }
     if (!pool_) {
-        pool_ = std::make_unique<WorkerPool>(ResolveThreadCount(options.threads));
+        pool_ = std::make_unique<WorkerPool>(ResolveThreadCount(settings.threads));
     }
     auto window =
         std::make_unique<CPanoramaSaverWnd>(settings, options.splash_on_close, pool_.get());

@@ -49,9 +49,6 @@ struct SaverRunOptions {
     // Settings for this run only; null reads the stored settings. Not owned:
     // must outlive the RunSaver call.
     const SaverSettings* settings_override = nullptr;
-    // Threads that draw each frame: 0 one per processor (at most 8), 1 to 8
-    // that many. The pool is made once for the run.
-    int threads = 0;
 };
 
 // Runs one saver window until it ends. Returns the process exit code: 0 after
