@@ -38,17 +38,19 @@ saver_settings() {
   { echo "[Settings]"; printf '%s\n' "$@"; } >"$XDG_CONFIG_HOME/Corvane/skyweave.conf"
 }
 
-# saver_run: starts "skyweave /s" with its frame log in $work/saver.log;
-# sets $saver_pid and waits for the first frame.
+# saver_run [PATTERN]: starts "skyweave /s" with its frame log in
+# $work/saver.log; sets $saver_pid and waits for a log line matching PATTERN
+# (default: the first frame).
 saver_run() {
+  local ready=${1:-^frame }
   SKYWEAVE_FRAME_LOG=1 "$program" /s 2>"$work/saver.log" &
   saver_pid=$!
   for _ in $(seq 1 300); do
-    grep -q '^frame ' "$work/saver.log" 2>/dev/null && return 0
+    grep -q "$ready" "$work/saver.log" 2>/dev/null && return 0
     kill -0 "$saver_pid" 2>/dev/null || break
     sleep 0.1
   done
-  echo "The saver drew no frame:" >&2
+  echo "The saver logged no line matching $ready:" >&2
   cat "$work/saver.log" >&2
   exit 1
 }

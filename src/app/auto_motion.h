@@ -60,6 +60,14 @@ class AutoMotion {
     // previous rectangle minus the new one), which the caller paints black.
     std::vector<MotionRect> PlaceOrDrift(const MotionRect& client);
 
+    // True when the next Advance and PlaceOrDrift change nothing: every
+    // current speed is 0, the rectangle is placed and does not drift. A
+    // random draw may change that.
+    bool Still() const {
+        return heading_speed_ == 0 && pitch_speed_ == 0 && roll_speed_ == 0 && !moving_ &&
+               !view_.Empty();
+    }
+
     double heading() const { return heading_; }
     double pitch() const { return pitch_; }
     double roll() const { return roll_; }

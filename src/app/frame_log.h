@@ -1,7 +1,8 @@
 // A line on standard error for every frame the saver draws, for tests and
 // for watching the motion: the frame number, the view rectangle, the view
 // handed to the panorama and its staging directory; and a line for each
-// input event, end request, message text and close the saver window
+// input event, end request, message text, close, background load (start,
+// done, failed) and frame request without a picture the saver window
 // handles. Enabled by setting the environment variable SKYWEAVE_FRAME_LOG to
 // 1 before the saver starts; otherwise nothing is written.
 #pragma once

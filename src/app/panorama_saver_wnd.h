@@ -1,6 +1,8 @@
 // CPanoramaSaverWnd: the saver window that shows a panorama. It takes the
-// settings at creation, opens the configured panorama on the first frame
-// request, advances the automatic motion and draws one frame per request,
+// settings at creation, has the configured panorama loaded in the background
+// from the first frame request on (showing "Decompressing panorama...", then
+// the picture or the failure's text, retried when the file changes or after
+// 30 s), advances the automatic motion and draws one frame per request,
 // paints the splash picture while no panorama is open, and shows the splash
 // for two seconds when the full-screen saver closes. Owned by the
 // application object, which deletes it at exit (closing the panorama and its
@@ -12,6 +14,8 @@
 #include <string>
 
 #include "app/auto_motion.h"
+#include "app/loading/load_retry.h"
+#include "app/loading/panorama_loader.h"
 #include "app/saver_wnd.h"
 #include "app/splash_picture.h"
 #include "settings/saver_settings.h"
@@ -40,6 +44,12 @@ class CPanoramaSaverWnd : public CSaverWnd {
         Trace("shown " + std::to_string(client.Width()) + " " + std::to_string(client.Height()));
     }
 
+    // True when the next frame request has work: a load to start, a first
+    // message to show, or a picture that may still change. The application
+    // asks before it sends one, so that a window with nothing to animate
+    // waits in the event loop.
+    bool WantsFrame() const;
+
     const AutoMotion& motion() const { return motion_; }
     const PanoramaEngine* panorama() const { return panorama_.get(); }
 
@@ -47,12 +57,15 @@ class CPanoramaSaverWnd : public CSaverWnd {
     void OnTimer(unsigned id) override;
     void OnClose() override;
     void OnEndSignal() override;
+    void OnEraseBackground(WindowCanvas& canvas) override;
     void OnPaint(WindowCanvas& canvas) override;
     void OnPrivateMessage(std::uint32_t message) override;
 
   private:
     void OnCreate();
     void OnNextFrame();
+    void StartLoad();
+    void OnLoadDone();
     void ClosePanorama();
     void StopRandomTimer();
     void TraceStatistics();
@@ -65,6 +78,23 @@ class CPanoramaSaverWnd : public CSaverWnd {
     std::string file_path_;
     unsigned random_timer_ = 0;
     AutoMotion motion_;
+    // What the last frame showed, and how many frames in a row showed the
+    // same (a window whose view rests stops asking for frames).
+    struct DrawnView {
+        MotionRect rect;
+        double heading = 0;
+        double pitch = 0;
+        double roll = 0;
+        double zoom = 0;
+        bool operator==(const DrawnView&) const = default;
+    };
+    DrawnView last_view_;
+    int unchanged_frames_ = 0;
+    // The file's failed load waits for the retry rule.
+    bool load_failed_ = false;
+    LoadRetry retry_;
+    // Declared last: destroyed (cancelled and joined) first.
+    PanoramaLoader loader_;
     // Frames drawn, and the wall time of Draw and of the copies to the
     // screen inside it, in nanoseconds (for the event log's statistics).
     std::uint64_t frames_drawn_ = 0;

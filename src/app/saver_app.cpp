@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/frame_pacing.h"
 #include "app/saver_messages.h"
 #include "image/screen_depth.h"
 #include "platform/core/staging_directory.h"
@@ -169,8 +170,9 @@ bool CSaverApp::StartSaverWindow(const SaverRunOptions& options) {
         window->TraceShown(client);
     }
     grab_ = options.grab_input;
-    const int hertz = window->window()->RefreshRateHz();
-    frame_period_ms_ = hertz > 0 ? 1000.0 / hertz : 0.0;
+    const double frame_rate =
+        PacedFrameRate(window->window()->RefreshRateHz(), settings.maxFrameRate);
+    frame_period_ms_ = frame_rate > 0 ? 1000.0 / frame_rate : 0.0;
     if (options.frames) {
         full_screen_window_ = std::move(window);
     } else {
@@ -203,10 +205,13 @@ void CSaverApp::OnIdle() {
     if (!window.IsVisible() || window.PendingMessages(WM_SAVER_NEXT_FRAME) != 0) {
         return;
     }
+    // Nothing to animate, nothing to do: the loop waits for events.
+    if (!full_screen_window_->WantsFrame()) {
+        return;
+    }
     if (frame_period_ms_ > 0) {
-        // A display with a known refresh rate gets no more frames than it
-        // shows, instead of a loop spinning a core; a virtual display that
-        // names no rate runs free.
+        // Frames at the paced rate (frame_pacing.h), waiting in the event
+        // loop in between rather than spinning a core.
         const auto now = static_cast<double>(NativeWindow::TicksMs());
         if (now < next_frame_ms_) {
             window.CallIdleAgainAt(static_cast<std::uint64_t>(std::ceil(next_frame_ms_)));

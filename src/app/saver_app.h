@@ -42,8 +42,10 @@ class CSaverApp {
     // module error text, releases the grab and gives 0 without ExitInstance.
     int Run();
 
-    // Posts one frame request to the frame-drawing window when it exists and
-    // is visible. Called by the loop each time its queue runs empty.
+    // Posts one frame request to the frame-drawing window when it exists, is
+    // visible, wants one and the pace allows; otherwise, when only the pace
+    // holds it back, asks the loop to call again in time. Called by the loop
+    // each time its queue runs empty.
     void OnIdle();
 
     // Releases the grab and deletes the windows (closing the panorama).
@@ -69,9 +71,9 @@ class CSaverApp {
     RunMode mode_ = RunMode::None;
     bool grab_ = false;
     int exit_code_ = 0;
-    // Frame pacing at the display's refresh rate, where it has one: the
-    // period in milliseconds (0: frames run free) and when the next frame
-    // request may go out, in the window's ticks.
+    // Frame pacing (frame_pacing.h): the period in milliseconds (0: frames
+    // run free) and when the next frame request may go out, in the window's
+    // ticks.
     double frame_period_ms_ = 0;
     double next_frame_ms_ = 0;
 };

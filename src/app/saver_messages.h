@@ -13,5 +13,7 @@ inline constexpr std::uint32_t WM_SAVER_END_REQUEST = 2024;
 inline constexpr std::uint32_t WM_SAVER_REGAIN_FOCUS = 2025;
 // The idle loop asks for the next frame.
 inline constexpr std::uint32_t WM_SAVER_NEXT_FRAME = 3024;
+// The background loader has an outcome to take (posted from its thread).
+inline constexpr std::uint32_t WM_SAVER_LOAD_DONE = 3025;
 
 }  // namespace skyweave

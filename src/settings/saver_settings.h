@@ -77,12 +77,13 @@ SaverSettings LoadSaverSettings(const ProfileStore& profile);
 // FilePath, Heading, Pitch, Roll, Size, HeadingRandom, PitchRandom,
 // RollRandom, Moving, Zoom, then the later ones. Flags are stored as 1 or 0.
 // Other keys of the file stay as they are. All of them land in one rewrite of
-// the file, or none does and false is returned (for instance a path that is
-// not UTF-8).
+// the file, or none does and false is returned (for instance a path holding
+// a NUL, or a settings file that cannot be used; ProfileStore::Problem says
+// why).
 bool StoreSaverSettings(ProfileStore& profile, const SaverSettings& settings);
 
 // The set-file mode: stores "FilePath" alone. Returns false when it could not
-// be stored (for instance a path that is not UTF-8).
+// be stored (for instance a path holding a NUL).
 bool StoreFilePath(ProfileStore& profile, std::string_view path);
 
 // The reset mode: deletes the whole section, so every value reads as its

@@ -206,6 +206,13 @@ void NativeWindow::PostMessage(std::uint32_t message) {
     SDL_PushEvent(&event);
 }
 
+void NativeWindow::PostMessageFromAnyThread(std::uint32_t message) const {
+    SDL_Event event{};
+    event.type = message_event_;
+    event.user.code = static_cast<Sint32>(message);
+    SDL_PushEvent(&event);  // thread-safe; touches nothing of this object's
+}
+
 void NativeWindow::PostClose() {
     PostMessage(static_cast<std::uint32_t>(kCloseMessage));
 }
@@ -404,6 +411,9 @@ void NativeWindow::RunMessageLoop(const std::function<void()>& on_idle, bool end
         }
         if (!invalid_.empty()) {
             PaintInvalid();
+            // Painting may leave work for the idle callback (a frame for an
+            // erased view).
+            idle_done = false;
             continue;
         }
         if (FireDueTimer(now)) {

@@ -96,6 +96,9 @@ class NativeWindow {
 
     // Queues `message` (any number) to this window's OnPrivateMessage.
     void PostMessage(std::uint32_t message);
+    // The same from any thread (a worker's news for the loop). Such messages
+    // are not counted by PendingMessages.
+    void PostMessageFromAnyThread(std::uint32_t message) const;
     // Messages numbered `message` posted but not yet handed to the handler
     // (the one being handled no longer counts).
     int PendingMessages(std::uint32_t message) const;

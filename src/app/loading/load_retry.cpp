@@ -1,0 +1,29 @@
+// The retry rule of failed loads; see load_retry.h.
+#include "app/loading/load_retry.h"
+
+#include <sys/stat.h>
+
+namespace skyweave {
+
+std::optional<LoadRetry::Version> LoadRetry::VersionOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return Version{
+        static_cast<std::uint64_t>(info.st_size),
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+void LoadRetry::Failed(const std::string& path, Clock::time_point now) {
+    failed_ = Failure{path, now, VersionOf(path)};
+}
+
+bool LoadRetry::Due(Clock::time_point now) const {
+    if (!failed_) {
+        return false;
+    }
+    return now - failed_->when >= kRetryAfter || VersionOf(failed_->path) != failed_->version;
+}
+
+}  // namespace skyweave

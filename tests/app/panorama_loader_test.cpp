@@ -1,0 +1,213 @@
+// The background loader with real files: outcomes handed over on the
+// caller's thread after a wake-up from the worker, the exact failure texts,
+// a newer request or a cancel dropping the older outcome (and its staging
+// directory), the screen depth handed to the worker, and the retry rule of
+// failed loads with real file changes.
+#include "app/loading/panorama_loader.h"
+#include "app/loading/load_retry.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "engine/panorama_bytes.h"
+
+namespace skyweave {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using skyweave::testing::Bytes;
+
+class PanoramaLoaderTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "skyweave-loader-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        fs::create_directory(root_ / "tmp");
+        if (const char* old = std::getenv("TMPDIR")) {
+            old_tmpdir_ = old;
+        }
+        ::setenv("TMPDIR", (root_ / "tmp").c_str(), 1);
+    }
+    void TearDown() override {
+        if (old_tmpdir_) {
+            ::setenv("TMPDIR", old_tmpdir_->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+    std::string Write(const std::string& name, const Bytes& bytes) {
+        std::ofstream out(root_ / name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        return (root_ / name).string();
+    }
+    // Waits for the next outcome the way the event loop does: for a wake-up,
+    // then Take. Gives up after 30 s (a hang bound).
+    std::optional<LoadOutcome> Next(PanoramaLoader& loader) {
+        for (int i = 0; i < 3000; ++i) {
+            if (wakes_.exchange(0) > 0) {
+                if (auto outcome = loader.Take()) {
+                    return outcome;
+                }
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return std::nullopt;
+    }
+    static Bytes Picture(int width, int height) {
+        return skyweave::testing::Bmp24(width, height, [](int x, int y) {
+            return skyweave::testing::Rgb{static_cast<std::uint8_t>(x),
+                                          static_cast<std::uint8_t>(y), 7};
+        });
+    }
+
+    fs::path root_;
+    std::optional<std::string> old_tmpdir_;
+    std::atomic<int> wakes_{0};
+};
+
+TEST_F(PanoramaLoaderTest, OutcomesAreHandedOverAfterAWakeUp) {
+    PanoramaLoader loader([this] { ++wakes_; });
+    EXPECT_FALSE(loader.Busy());
+    EXPECT_FALSE(loader.Take());
+    const std::string good = Write("good.bmp", Picture(64, 32));
+    const std::string newer = Write("newer.pan", skyweave::testing::Container({}, 1));
+    struct Case {
+        std::string path;
+        std::string error;  // empty: loads
+    };
+    const Case cases[] = {
+        {good, ""},
+        {(root_ / "missing.jpg").string(), "File I/O Error: Cannot Open Specified File"},
+        {newer, "Version Error: Cannot load a version 5.0 file with version 4.0 software"},
+        {Write("short.bin", {'B', 'M'}), "File Type Error: Unsupported File Format"},
+    };
+    std::uint64_t number = 0;
+    for (const Case& c : cases) {
+        DecodeLimits limits;
+        limits.screen_depth = 24;
+        EXPECT_EQ(loader.Request(c.path, limits), ++number);
+        EXPECT_TRUE(loader.Busy());
+        std::optional<LoadOutcome> outcome = Next(loader);
+        ASSERT_TRUE(outcome) << c.path;
+        EXPECT_FALSE(loader.Busy());
+        EXPECT_EQ(outcome->request, number);
+        EXPECT_EQ(outcome->path, c.path);
+        EXPECT_EQ(outcome->error, c.error);
+        EXPECT_EQ(outcome->engine != nullptr, c.error.empty()) << c.path;
+        if (outcome->engine) {
+            EXPECT_EQ(outcome->engine->ImageWidth(), 64);
+            EXPECT_EQ(outcome->engine->ImageDepth(), 24);
+        }
+    }
+}
+
+TEST_F(PanoramaLoaderTest, TheScreenDepthFoundByTheCallerIsTheOneDecodedFor) {
+    PanoramaLoader loader([this] { ++wakes_; });
+    const std::string good = Write("good.bmp", Picture(64, 32));
+    for (const int depth : {16, 15, 24}) {
+        DecodeLimits limits;
+        limits.screen_depth = depth;
+        loader.Request(good, limits);
+        std::optional<LoadOutcome> outcome = Next(loader);
+        ASSERT_TRUE(outcome && outcome->engine);
+        EXPECT_EQ(outcome->engine->ImageDepth(), depth);
+    }
+}
+
+// A newer request, or Cancel, drops what an older one made: the caller only
+// ever sees the latest outcome, and a dropped panorama's staging directory
+// is gone by the time the next outcome arrives (the worker goes in order).
+TEST_F(PanoramaLoaderTest, NewerRequestsAndCancelDropOlderOutcomes) {
+    PanoramaLoader loader([this] { ++wakes_; });
+    const std::string staged =
+        Write("staged.pan",
+              skyweave::testing::Container(
+                  {{"BTMP", Picture(64, 32)},
+                   {"FILE", skyweave::testing::FileRecords({{"member.txt", "embedded"}})}}));
+    const std::string plain = Write("plain.bmp", Picture(32, 16));
+    DecodeLimits limits;
+    limits.screen_depth = 24;
+    loader.Request(staged, limits);
+    const std::uint64_t second = loader.Request(plain, limits);
+    std::optional<LoadOutcome> outcome = Next(loader);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->request, second);
+    EXPECT_EQ(outcome->path, plain);
+    EXPECT_TRUE(fs::is_empty(root_ / "tmp")) << "the dropped panorama kept its files";
+
+    loader.Request(staged, limits);
+    loader.Cancel();
+    EXPECT_FALSE(loader.Busy());
+    loader.Request(plain, limits);
+    outcome = Next(loader);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(outcome->path, plain);
+    EXPECT_TRUE(fs::is_empty(root_ / "tmp"));
+    EXPECT_FALSE(loader.Take()) << "one outcome per request";
+
+    // The loader's destruction with a load in flight drops it the same way.
+    {
+        PanoramaLoader doomed([] {});
+        doomed.Request(staged, limits);
+    }
+    EXPECT_TRUE(fs::is_empty(root_ / "tmp"));
+}
+
+TEST_F(PanoramaLoaderTest, AFailureIsRetriedWhenTheFileChangesOrAfterThirtySeconds) {
+    using Clock = LoadRetry::Clock;
+    const Clock::time_point t0 = Clock::now();
+    const fs::path file = root_ / "pano.jpg";
+    const fs::path missing = root_ / "later.jpg";
+    struct Case {
+        const char* what;
+        fs::path path;
+        std::function<void()> change;
+        Clock::duration after;
+        bool due;
+    };
+    std::ofstream(file) << "12345";
+    const Case cases[] = {
+        {"nothing changed", file, [] {}, 29s, false},
+        {"thirty seconds", file, [] {}, 30s, true},
+        {"grown", file, [&] { std::ofstream(file, std::ios::app) << "6"; }, 1s, true},
+        {"touched", file,
+         [&] {
+             const timespec times[2] = {{0, UTIME_OMIT}, {12345, 678}};
+             ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+         },
+         1s, true},
+        {"still missing", missing, [] {}, 1s, false},
+        {"made at last", missing, [&] { std::ofstream(missing) << "x"; }, 1s, true},
+        {"removed", file, [&] { fs::remove(file); }, 1s, true},
+    };
+    LoadRetry retry;
+    EXPECT_FALSE(retry.Due(t0 + 1h)) << "no failure noted";
+    for (const Case& c : cases) {
+        retry.Failed(c.path.string(), t0);
+        c.change();
+        EXPECT_EQ(retry.Due(t0 + c.after), c.due) << c.what;
+        if (!fs::exists(file)) {
+            std::ofstream(file) << "12345";
+        }
+    }
+    retry.Clear();
+    EXPECT_FALSE(retry.Due(t0 + 1h));
+}
+
+}  // namespace
+}  // namespace skyweave
