@@ -14,8 +14,8 @@
 #include <string>
 
 #include "app/auto_motion.h"
-#include "app/loading/load_retry.h"
-#include "app/loading/panorama_loader.h"
+#include "loading/load_retry.h"
+#include "loading/panorama_loader.h"
 #include "app/saver_wnd.h"
 #include "app/splash_picture.h"
 #include "settings/saver_settings.h"

@@ -1,5 +1,5 @@
 // The retry rule of failed loads; see load_retry.h.
-#include "app/loading/load_retry.h"
+#include "loading/load_retry.h"
 
 #include <sys/stat.h>
 

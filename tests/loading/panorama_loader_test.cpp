@@ -3,8 +3,8 @@
 // a newer request or a cancel dropping the older outcome (and its staging
 // directory), the screen depth handed to the worker, and the retry rule of
 // failed loads with real file changes.
-#include "app/loading/panorama_loader.h"
-#include "app/loading/load_retry.h"
+#include "loading/panorama_loader.h"
+#include "loading/load_retry.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

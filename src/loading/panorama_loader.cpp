@@ -1,5 +1,5 @@
 // The background panorama loader; see panorama_loader.h.
-#include "app/loading/panorama_loader.h"
+#include "loading/panorama_loader.h"
 
 #include <new>
 #include <utility>
