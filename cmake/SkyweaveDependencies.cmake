@@ -5,6 +5,10 @@ find_package(Threads REQUIRED)
 find_package(JPEG REQUIRED)
 find_package(PNG REQUIRED)
 pkg_check_modules(GLIB REQUIRED IMPORTED_TARGET glib-2.0)
+# Picture formats and their metadata: a file in a format whose library is
+# missing must never be taken for something else, so all are required.
+pkg_check_modules(WEBP REQUIRED IMPORTED_TARGET libwebp libwebpdemux)
+pkg_check_modules(HEIF REQUIRED IMPORTED_TARGET libheif)
 
 if(SKYWEAVE_GUI)
   pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)

@@ -8,6 +8,9 @@
 #include <cstring>
 #include <memory>
 
+#include "image/decode_image.h"
+#include "image/image_format.h"
+#include "image/jpeg_codec.h"
 #include "image/pixel_rules.h"
 
 namespace skyweave {
@@ -100,9 +103,17 @@ std::string WritePng(const RgbPicture& picture, const std::string& path) {
     return {};
 }
 
-std::string WriteBmp(const RgbPicture& picture, const std::string& path) {
-    const std::size_t stride = (static_cast<std::size_t>(picture.width) * 3 + 3) / 4 * 4;
-    const std::size_t pixel_bytes = stride * picture.height;
+namespace {
+
+// A 24-bit BMP file of `width` x `height` pixels with its headers written
+// and every padded row zero; rows go from byte 54, bottom row first, each
+// BmpStride(width) bytes.
+std::size_t BmpStride(std::int32_t width) {
+    return (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+}
+
+std::vector<std::uint8_t> BlankBmp(std::int32_t width, std::int32_t height) {
+    const std::size_t pixel_bytes = BmpStride(width) * static_cast<std::size_t>(height);
     std::vector<std::uint8_t> bytes(54 + pixel_bytes, 0);
     auto put32 = [&](std::size_t at, std::uint32_t value) {
         for (int k = 0; k < 4; ++k) {
@@ -114,11 +125,19 @@ std::string WriteBmp(const RgbPicture& picture, const std::string& path) {
     put32(2, static_cast<std::uint32_t>(bytes.size()));
     put32(10, 54);
     put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(picture.width));
-    put32(22, static_cast<std::uint32_t>(picture.height));
+    put32(18, static_cast<std::uint32_t>(width));
+    put32(22, static_cast<std::uint32_t>(height));
     bytes[26] = 1;   // planes
     bytes[28] = 24;  // bits per pixel
     put32(34, static_cast<std::uint32_t>(pixel_bytes));
+    return bytes;
+}
+
+}  // namespace
+
+std::string WriteBmp(const RgbPicture& picture, const std::string& path) {
+    const std::size_t stride = BmpStride(picture.width);
+    std::vector<std::uint8_t> bytes = BlankBmp(picture.width, picture.height);
     for (std::int32_t row = 0; row < picture.height; ++row) {
         // BMP rows run bottom-up; the picture's run top first.
         const std::uint8_t* from =
@@ -139,6 +158,37 @@ std::string WriteBmp(const RgbPicture& picture, const std::string& path) {
         std::fflush(file.get()) != 0) {
         return std::strerror(errno);
     }
+    return {};
+}
+
+std::string MakeStorable(std::vector<std::uint8_t>& stream, bool lossless) {
+    const ImageFormat format = ImageFormatOf(stream);
+    if (format != ImageFormat::kPng && format != ImageFormat::kWebp &&
+        format != ImageFormat::kHeif) {
+        return {};
+    }
+    const char* error = nullptr;
+    const PackedDib picture = DecodePicture(stream, &error);
+    if (!picture) {
+        return error != nullptr ? error : "the picture cannot be decoded";
+    }
+    if (lossless) {
+        std::vector<std::uint8_t> bmp = BlankBmp(picture.Width(), picture.Height());
+        const std::size_t stride = BmpStride(picture.Width());
+        const std::span<const std::uint8_t> pixels = picture.Pixels();
+        for (std::int32_t row = 0; row < picture.Height(); ++row) {
+            std::memcpy(bmp.data() + 54 + static_cast<std::size_t>(row) * stride,
+                        pixels.data() + static_cast<std::size_t>(row) * picture.RowBytes(),
+                        picture.RowBytes());
+        }
+        stream = std::move(bmp);
+        return {};
+    }
+    const MemoryBlock jpeg = JPGImageCompress(picture.Header(), picture.Pixels(), 95, 0, &error);
+    if (!jpeg) {
+        return error != nullptr ? error : "the picture cannot be stored as JPEG";
+    }
+    stream.assign(jpeg.bytes().begin(), jpeg.bytes().end());
     return {};
 }
 

@@ -1,5 +1,6 @@
-// Writing a presented picture to disk for skyweave-render: expansion of the
-// target's pixels to 24 bits and the PNG and BMP writers.
+// Pictures on disk for the tools: expansion of skyweave-render's target to
+// 24 bits and its PNG and BMP writers, and the picture streams skyweave-pan
+// stores in a container.
 #pragma once
 
 #include <cstdint>
@@ -30,5 +31,12 @@ std::string WritePng(const RgbPicture& picture, const std::string& path);
 // Writes `picture` as an uncompressed 24-bit BMP file (bottom-up rows padded
 // to 4 bytes). Returns an empty string, or the reason it failed.
 std::string WriteBmp(const RgbPicture& picture, const std::string& path);
+
+// Makes `stream` (a whole picture file) one that a panorama container can
+// hold: a JPEG, BMP or bare bitmap stream, or bytes of no known format, stay
+// as they are; a PNG, WebP or HEIF picture is decoded (turned upright) and
+// stored again as a JPEG of quality 95, or with `lossless` as a 24-bit BMP
+// file. Returns an empty string, or why the picture cannot be stored.
+std::string MakeStorable(std::vector<std::uint8_t>& stream, bool lossless);
 
 }  // namespace skyweave

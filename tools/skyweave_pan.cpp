@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "command_line.h"
+#include "image/image_format.h"
 #include "pan_writer.h"
 #include "panfile/chunk_directory.h"
 #include "panfile/file_records.h"
 #include "panfile/init_chunk.h"
 #include "panfile/kind_tag.h"
+#include "picture_files.h"
 #include "platform/core/file_reader.h"
 
 namespace skyweave {
@@ -29,22 +31,25 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: skyweave-pan info FILE\n"
     "       skyweave-pan pack -o OUT.pan --image IMAGE [--init HF,HT,PF,PT,H,P,R,Z]\n"
-    "                         [--file PATH]... [--version-code N]\n"
+    "                         [--file PATH]... [--version-code N] [--lossless]\n"
     "       skyweave-pan extract [--force] FILE DIR\n";
 
 constexpr std::string_view kHelp =
     "  info     print the kind tag, version code, chunk directory, the INIT\n"
     "           fields with the extents and initial view they give, the\n"
     "           embedded files and the hot-spot count\n"
-    "  pack     build a panorama container from an image stream (BMP, DIB or\n"
-    "           JPEG), an optional INIT (eight signed 16-bit numbers: heading\n"
-    "           from, heading to, pitch from, pitch to, heading, pitch, roll,\n"
-    "           zoom), embedded files (stored under their base names) and a\n"
-    "           version code (-128 to 127, or 128 to 255 for the same byte)\n"
-    "  extract  write the image stream (image.jpg, image.bmp, image.dib or\n"
-    "           image.bin) and the embedded files into DIR; names that could\n"
-    "           leave DIR are refused, and so are existing files (unless\n"
-    "           --force) and a DIR that other users may write\n"
+    "  pack     build a panorama container from a picture, an optional INIT\n"
+    "           (eight signed 16-bit numbers: heading from, heading to, pitch\n"
+    "           from, pitch to, heading, pitch, roll, zoom), embedded files\n"
+    "           (stored under their base names) and a version code (-128 to\n"
+    "           127, or 128 to 255 for the same byte). A JPEG, BMP or DIB\n"
+    "           stream is stored as it is; a PNG, WebP, HEIC or AVIF picture\n"
+    "           as a JPEG of quality 95, or as a BMP with --lossless\n"
+    "  extract  write the image stream (image.jpg, image.bmp, image.dib,\n"
+    "           image.png, image.webp, image.heif or image.bin) and the\n"
+    "           embedded files into DIR; names that could leave DIR are\n"
+    "           refused, and so are existing files (unless --force) and a DIR\n"
+    "           that other users may write\n"
     "\n"
     "A malformed file gives a message on stderr and exit code 1; usage errors\n"
     "give exit code 2.\n";
@@ -168,7 +173,8 @@ int Info(const std::string& path) {
     const std::optional<KindTag> kind = KindOf(bytes);
     if (!kind) {
         std::cerr << "skyweave-pan: " << path
-                  << ": unsupported file format (not a panorama container, BMP or JPEG)\n";
+                  << ": unsupported file format (not a panorama container, nor a BMP, JPEG, "
+                     "PNG, WebP, HEIC or AVIF picture)\n";
         return 1;
     }
     std::cout << "kind: \"" << KindTagText(*kind) << "\"\n";
@@ -231,8 +237,13 @@ int Pack(int argc, char** argv) {
     std::string image_path;
     PanoramaContents contents;
     std::vector<std::string> file_paths;
+    bool lossless = false;
     for (int i = 2; i < argc; ++i) {
         const std::string_view arg = argv[i];
+        if (arg == "--lossless") {
+            lossless = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             return UsageError("option " + std::string(arg) + " needs a value");
         }
@@ -277,6 +288,10 @@ int Pack(int argc, char** argv) {
         return UsageError("pack needs -o OUT.pan and --image IMAGE");
     }
     if (!ReadWholeFile(image_path, contents.image)) {
+        return 1;
+    }
+    if (const std::string failure = MakeStorable(contents.image, lossless); !failure.empty()) {
+        std::cerr << "skyweave-pan: " << image_path << ": " << failure << "\n";
         return 1;
     }
     for (const std::string& path : file_paths) {
@@ -344,15 +359,21 @@ bool WriteInto(int directory_fd, const std::string& name, std::span<const std::u
 }
 
 std::string ImageStreamName(std::span<const std::uint8_t> stream) {
-    const std::optional<KindTag> kind = KindOf(stream);
-    if (kind == KindTag::kJfif) {
-        return "image.jpg";
-    }
-    if (kind == KindTag::kBitmap) {
-        return "image.bmp";
-    }
-    if (stream.size() >= 4 && ReadU32(stream, 0) == 40) {
-        return "image.dib";
+    switch (ImageFormatOf(stream)) {
+        case ImageFormat::kJpeg:
+            return "image.jpg";
+        case ImageFormat::kBmpFile:
+            return "image.bmp";
+        case ImageFormat::kDib:
+            return "image.dib";
+        case ImageFormat::kPng:
+            return "image.png";
+        case ImageFormat::kWebp:
+            return "image.webp";
+        case ImageFormat::kHeif:
+            return "image.heif";
+        case ImageFormat::kUnknown:
+            break;
     }
     return "image.bin";
 }

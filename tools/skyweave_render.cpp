@@ -32,7 +32,8 @@ constexpr std::string_view kUsage =
     "                       [--depth D] [--threads N] [--stats]\n";
 
 constexpr std::string_view kHelp =
-    "Draws a panorama file (.pan, BMP or JPEG) with the Skyweave engine.\n"
+    "Draws a panorama file (.pan, or a BMP, JPEG, PNG, WebP, HEIC or AVIF\n"
+    "picture) with the Skyweave engine.\n"
     "\n"
     "  -o OUT          write the presented picture as PNG (.png) or BMP (.bmp),\n"
     "                  top row first, expanded to 24 bits\n"

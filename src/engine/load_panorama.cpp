@@ -55,7 +55,7 @@ void PanoramaEngine::LoadFile(std::string_view path, const DecodeLimits& limits)
         FailLoad(std::string(kTextCannotOpenFile));
     }
     const std::uint64_t size = file->Size();
-    std::uint8_t head[4] = {};
+    std::uint8_t head[kKindTestBytes] = {};
     const std::size_t head_length = file->ReadAt(0, head);
     const std::optional<KindTag> kind = KindOf(std::span<const std::uint8_t>(head, head_length));
     if (!kind) {

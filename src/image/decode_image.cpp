@@ -3,66 +3,98 @@
 // renderer's stride.
 #include "image/decode_image.h"
 
+#include <new>
+
 #include "image/depth_code.h"
 #include "image/dib_copy.h"
 #include "image/error_texts.h"
+#include "image/heif_codec.h"
+#include "image/image_format.h"
 #include "image/jpeg_codec.h"
 #include "image/match_screen_depth.h"
+#include "image/png_codec.h"
 #include "image/screen_depth.h"
 #include "image/stride_padding.h"
 #include "image/video_codec.h"
+#include "image/webp_codec.h"
 
 namespace skyweave {
 namespace {
 
 constexpr std::size_t kBmpFileHeaderSize = 14;
 
-bool StartsWith(std::span<const std::uint8_t> bytes, std::initializer_list<std::uint8_t> prefix) {
-    if (bytes.size() < prefix.size()) {
-        return false;
-    }
-    std::size_t i = 0;
-    for (std::uint8_t byte : prefix) {
-        if (bytes[i++] != byte) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Reads the input in whatever form it comes; null with *failure set (or
 // left null) when it cannot.
 PackedDib ReadInput(std::span<const std::uint8_t> bytes, int screen_depth,
                     const DecodeLimits& limits, const char** failure) {
-    std::span<const std::uint8_t> bitmap = bytes;
+    std::span<const std::uint8_t> stream = bytes;
     std::size_t stated_pixel_offset = 0;
-    if (StartsWith(bytes, {'B', 'M'})) {
+    if (ImageFormatOf(bytes) == ImageFormat::kBmpFile) {
         if (bytes.size() < kBmpFileHeaderSize) {
             *failure = kTextUnsupportedFormat;
             return {};
         }
         const std::uint32_t offset = LoadU32(bytes.subspan(10));
         stated_pixel_offset = offset > kBmpFileHeaderSize ? offset - kBmpFileHeaderSize : 0;
-        bitmap = bytes.subspan(kBmpFileHeaderSize);
+        stream = bytes.subspan(kBmpFileHeaderSize);
     }
-    if (bitmap.size() >= 4 && LoadU32(bitmap) == kBitmapHeaderSize) {
-        if (bitmap.size() < kBitmapHeaderSize) {
-            *failure = kTextUnsupportedFormat;
-            return {};
+    switch (ImageFormatOf(stream)) {
+        case ImageFormat::kDib: {
+            if (stream.size() < kBitmapHeaderSize) {
+                *failure = kTextUnsupportedFormat;
+                return {};
+            }
+            const std::uint32_t compression = LoadU32(stream.subspan(16));
+            if (compression != kBiRgb && compression != kBiBitfields) {
+                // No video codecs on this platform: the path reports so.
+                return DecodeWithVideoCodec(stream, screen_depth, nullptr, failure);
+            }
+            return CopyPackedDib(stream, stated_pixel_offset, failure);
         }
-        const std::uint32_t compression = LoadU32(bitmap.subspan(16));
-        if (compression != kBiRgb && compression != kBiBitfields) {
-            // No video codecs on this platform: the path reports so.
-            return DecodeWithVideoCodec(bitmap, screen_depth, nullptr, failure);
-        }
-        return CopyPackedDib(bitmap, stated_pixel_offset, failure);
-    }
-    if (StartsWith(bitmap, {0xFF, 0xD8, 0xFF, 0xE0})) {
-        return JPGImageDecompress(bitmap, static_cast<std::uint16_t>(screen_depth), 0, failure,
-                                  limits);
+        case ImageFormat::kJpeg:
+            return DecodeJpeg(stream, static_cast<std::uint16_t>(screen_depth), limits, failure);
+        case ImageFormat::kPng:
+            return DecodePng(stream, limits, failure);
+        case ImageFormat::kWebp:
+            return DecodeWebp(stream, limits, failure);
+        case ImageFormat::kHeif:
+            return DecodeHeif(stream, limits, failure);
+        case ImageFormat::kBmpFile:
+        case ImageFormat::kUnknown:
+            break;
     }
     *failure = kTextUnsupportedFormat;
     return {};
+}
+
+// ReadInput with the checks every caller needs: a picture whose pixels fit
+// its block, bottom-up, of a depth the model knows; null with *failure set
+// otherwise.
+PackedDib ReadPicture(std::span<const std::uint8_t> bytes, int screen_depth,
+                      const DecodeLimits& limits, const char** failure) {
+    PackedDib image;
+    if (limits.Cancelled()) {
+        *failure = kTextDecodeCancelled;
+        return {};
+    }
+    try {
+        image = ReadInput(bytes, screen_depth, limits, failure);
+    } catch (const std::bad_alloc&) {
+        // A codec's row buffers; the picture itself never throws.
+        *failure = kTextInsufficientMemory;
+        return {};
+    }
+    if (image && limits.Cancelled()) {
+        *failure = kTextDecodeCancelled;
+        return {};
+    }
+    if (!image || !image.PixelsFit() || image.Height() < 0 || !IsPictureDepth(image.DepthCode())) {
+        if (*failure == nullptr) {
+            *failure = kTextUnsupportedFormat;
+        }
+        return {};
+    }
+    return image;
 }
 
 }  // namespace
@@ -79,26 +111,12 @@ PackedDib DecodeImage(std::span<const std::uint8_t> bytes, const char** error_te
     } else {
         SetScreenDepth(screen_depth);
     }
-
-    PackedDib image;
-    if (limits.Cancelled()) {
-        failure = kTextDecodeCancelled;
-    } else {
-        image = ReadInput(bytes, screen_depth, limits, &failure);
-    }
-    if (image && limits.Cancelled()) {
-        // The conversions below are whole-picture passes: not worth starting.
-        image = PackedDib();
-        failure = kTextDecodeCancelled;
-    }
-    if (!image || !image.PixelsFit() || image.Height() < 0 || !IsPictureDepth(image.DepthCode())) {
-        if (failure == nullptr) {
-            failure = kTextUnsupportedFormat;
-        }
-        image = PackedDib();
-    } else {
-        // MatchScreenDepth leaves `failure` null when the 256-colour
-        // reduction fails in its decompression step.
+    PackedDib image = ReadPicture(bytes, screen_depth, limits, &failure);
+    if (image) {
+        // The conversions are whole-picture passes: the picture is ready
+        // now, so a cancellation no longer saves anything. MatchScreenDepth
+        // leaves `failure` null when the 256-colour reduction fails in its
+        // decompression step.
         image = MatchScreenDepth(std::move(image), screen_depth, &failure);
         if (image) {
             image = PadWidthToMultipleOf4(std::move(image), &failure);
@@ -106,6 +124,16 @@ PackedDib DecodeImage(std::span<const std::uint8_t> bytes, const char** error_te
     }
     if (!image && error_text != nullptr) {
         *error_text = failure;
+    }
+    return image;
+}
+
+PackedDib DecodePicture(std::span<const std::uint8_t> bytes, const char** error_text,
+                        const DecodeLimits& limits) {
+    const char* failure = nullptr;
+    PackedDib image = ReadPicture(bytes, kDepth24, limits, &failure);
+    if (error_text != nullptr) {
+        *error_text = image ? nullptr : failure;
     }
     return image;
 }

@@ -1,13 +1,16 @@
 // DecodeImage: turns the bytes of a panorama's image into a PackedDib in the
 // screen's pixel format. The loader calls it once per load.
 //
-// Accepted input, told apart by the first bytes:
+// Accepted input, told apart by the first bytes (image_format.h):
 //   "BM"              a BMP file: 14-byte file header, then a 40-byte header;
 //   u32 40            a bare packed DIB (header, colour area, pixels);
 //                     biCompression 0 or 3 is copied, any other value is a
 //                     video codec's FourCC (no such codecs exist here, so it
 //                     fails with "MS Video for Windows not installed");
-//   FF D8 FF E0       a JFIF JPEG stream (jpeg_codec.h).
+//   FF D8 FF          a JPEG stream, JFIF or not (jpeg_codec.h);
+//   the PNG signature a PNG stream (png_codec.h);
+//   "RIFF"..."WEBP"   a WebP stream (webp_codec.h);
+//   an "ftyp" box     a HEIF file, HEIC or AVIF (heif_codec.h).
 //
 // The result is bottom-up, in the screen depth (MatchScreenDepth), with rows
 // unpadded, and with a width that is a multiple of 4 pixels: the renderer
@@ -17,8 +20,9 @@
 //
 // On failure the result is null and *error_text points to a constant text
 // the caller never frees: one of error_texts.h, the codec-failure buffer
-// (codec_failure.h) or the JPEG library's message; it stays null only when
-// the 256-colour reduction failed in its decompression step.
+// (codec_failure.h), a codec's own text (the JPEG library's message, those
+// of png_codec.h, webp_codec.h, heif_codec.h); it stays null only when the
+// 256-colour reduction failed in its decompression step.
 #pragma once
 
 #include <cstdint>
@@ -37,5 +41,13 @@ namespace skyweave {
 // cancelled" when limits.cancel was set before the picture was ready.
 PackedDib DecodeImage(std::span<const std::uint8_t> bytes, const char** error_text,
                       const DecodeLimits& limits = {});
+
+// The picture as its codec gives it, for tools that store it again: the
+// same decode without the screen's format and the renderer's stride, so
+// bitmaps keep their depth and everything else is 24-bit, at its own
+// width. limits.screen_depth is not used and the screen depth is left
+// alone. Failures as for DecodeImage.
+PackedDib DecodePicture(std::span<const std::uint8_t> bytes, const char** error_text,
+                        const DecodeLimits& limits = {});
 
 }  // namespace skyweave

@@ -38,6 +38,15 @@ PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t d
                              std::uint32_t flags, const char** error_text,
                              const DecodeLimits& limits = {});
 
+// DecodeImage's JPEG path: any stream that starts FF D8 FF, whatever
+// marker follows. Grey and YCbCr streams take JPGImageDecompress's own path
+// at `depth`, pixel for pixel; CMYK and YCCK streams (Adobe's inverted
+// form when an Adobe marker says so) become a 24-bit blue, green, red
+// picture. Failures as for JPGImageDecompress; a 12-bit stream fails with
+// the library's "Unsupported JPEG data precision 12".
+PackedDib DecodeJpeg(std::span<const std::uint8_t> data, std::uint16_t depth,
+                     const DecodeLimits& limits, const char** error_text);
+
 // Compresses the picture described by `header` with the pixel run `bits`
 // (rows of biWidth * biBitCount / 8 bytes without padding, bottom-up for a
 // positive biHeight, top-down for a negative one) at `quality` (1-100; the

@@ -14,6 +14,7 @@
 #include "image/error_texts.h"
 #include "image/jpeg_codec.h"
 #include "image/jpeg_error.h"
+#include "image/picture_builder.h"
 #include "image/pixel_rules.h"
 
 namespace skyweave {
@@ -40,6 +41,10 @@ struct DecompressJob {
     int counted_scan;                 // the last scan whose blocks are counted
     long max_memory;                  // DecodeLimits::max_decoder_memory
     const char* stopped;              // why the progress monitor ended the decode
+    bool any_form;                    // DecodeJpeg: every colour space, through a builder
+    bool cmyk;                        // four-channel output (CMYK, or YCCK made CMYK)
+    bool inverted;                    // CMYK stored inverted, as Adobe's encoders write it
+    PictureBuilder* builder;          // the general path's output; null on the direct path
 };
 
 // libjpeg calls this before each row of blocks while it reads a multi-scan
@@ -79,7 +84,13 @@ bool ReadHeaderStep(DecompressJob* job) {
     cinfo->progress = &job->progress;
     jpeg_mem_src(cinfo, job->data, job->size);
     jpeg_read_header(cinfo, TRUE);
-    if (job->depth == kDepth8) {
+    job->cmyk = job->any_form &&
+                (cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK);
+    if (job->cmyk) {
+        // libjpeg brings YCCK to CMYK itself but has no conversion to RGB.
+        cinfo->out_color_space = JCS_CMYK;
+        job->inverted = cinfo->saw_Adobe_marker != 0;
+    } else if (job->depth == kDepth8) {
         cinfo->out_color_space = JCS_RGB;
         cinfo->quantize_colors = TRUE;
         cinfo->two_pass_quantize = TRUE;
@@ -103,12 +114,51 @@ void PackRow(const JSAMPLE* bgr, std::uint8_t* out, JDIMENSION width, bool is565
     }
 }
 
+// One CMYK row to blue, green, red: each ink darkens its channel and black
+// darkens all three. Inverted rows hold 255 for no ink.
+void CmykRow(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        const unsigned k = inverted ? cmyk[3] : 255u - cmyk[3];
+        for (int c = 0; c < 3; ++c) {
+            const unsigned ink = inverted ? cmyk[2 - c] : 255u - cmyk[2 - c];
+            bgr[c] = static_cast<std::uint8_t>((ink * k + 127) / 255);
+        }
+    }
+}
+
+// The general path: rows through a scratch row (converted when CMYK) into
+// the builder, which owns the picture.
+bool ReadRowsToBuilder(DecompressJob* job) {
+    jpeg_decompress_struct* cinfo = &job->cinfo;
+    const j_common_ptr common = reinterpret_cast<j_common_ptr>(cinfo);
+    const JDIMENSION width = cinfo->output_width;
+    JSAMPARRAY scratch = (*cinfo->mem->alloc_sarray)(
+        common, JPOOL_IMAGE, width * static_cast<JDIMENSION>(cinfo->output_components), 1);
+    JSAMPARRAY bgr =
+        job->cmyk ? (*cinfo->mem->alloc_sarray)(common, JPOOL_IMAGE, width * 3, 1) : scratch;
+    while (cinfo->output_scanline < cinfo->output_height) {
+        if (jpeg_read_scanlines(cinfo, scratch, 1) != 1) {
+            job->stalled = true;
+            return false;
+        }
+        if (job->cmyk) {
+            CmykRow(scratch[0], bgr[0], width, job->inverted);
+        }
+        job->builder->AddRow(bgr[0], RowLayout::kBgr);
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+}
+
 bool ReadPixelsStep(DecompressJob* job) {
     if (setjmp(job->errors.jump) != 0) {
         return false;
     }
     jpeg_decompress_struct* cinfo = &job->cinfo;
     jpeg_start_decompress(cinfo);
+    if (job->builder != nullptr) {
+        return ReadRowsToBuilder(job);
+    }
     if (job->depth == kDepth8) {
         job->colors = cinfo->actual_number_of_colors;
         for (int i = 0; i < job->colors; ++i) {
@@ -180,15 +230,16 @@ const char* StepFailure(const DecompressJob& job) {
     return LastJpegMessage();
 }
 
-}  // namespace
-
-PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t depth,
-                             std::uint32_t /*flags*/, const char** error_text,
-                             const DecodeLimits& limits) {
+// Both entry points: the direct path writes the rows straight into a
+// picture of the requested depth; with `any_form` a stream the direct path
+// cannot take (CMYK, YCCK) goes through a PictureBuilder at 24 bits.
+PackedDib Decompress(std::span<const std::uint8_t> data, std::uint16_t depth,
+                     const char** error_text, const DecodeLimits& limits, bool any_form) {
     auto job = std::make_unique<DecompressJob>();
     job->data = data.data();
     job->size = data.size();
     job->depth = OutputDepth(depth);
+    job->any_form = any_form;
     job->cinfo.err = InitJpegErrorManager(&job->errors);
     job->cancel = limits.cancel;
     job->max_scans = limits.max_progressive_scans;
@@ -198,11 +249,25 @@ PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t d
 
     const char* failure = nullptr;
     PackedDib picture;
+    std::unique_ptr<PictureBuilder> builder;
     if (!ReadHeaderStep(job.get())) {
         failure = StepFailure(*job);
     } else if (std::uint64_t{job->cinfo.output_width} * job->cinfo.output_height >
                kMaxPicturePixels) {
         failure = kTextInsufficientMemory;
+    } else if (job->cmyk) {
+        builder = std::make_unique<PictureBuilder>(
+            FullSize(static_cast<std::int32_t>(job->cinfo.output_width),
+                     static_cast<std::int32_t>(job->cinfo.output_height)),
+            &failure);
+        if (builder->Ready()) {
+            job->builder = builder.get();
+            if (ReadPixelsStep(job.get())) {
+                picture = builder->Finish();
+            } else {
+                failure = StepFailure(*job);
+            }
+        }
     } else {
         picture = PackedDib::Create(
             OutputHeader(job->depth, job->cinfo.output_width, job->cinfo.output_height));
@@ -224,7 +289,7 @@ PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t d
         }
         return {};
     }
-    if (job->depth == kDepth8 && job->colors > 0 && job->colors < 256) {
+    if (job->builder == nullptr && job->depth == kDepth8 && job->colors > 0 && job->colors < 256) {
         // Close the gap after a short palette so the pixels start where the
         // header says; the block keeps its unused tail.
         BitmapInfoHeader header = picture.Header();
@@ -235,6 +300,19 @@ PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t d
         picture.SetHeader(header);
     }
     return picture;
+}
+
+}  // namespace
+
+PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t depth,
+                             std::uint32_t /*flags*/, const char** error_text,
+                             const DecodeLimits& limits) {
+    return Decompress(data, depth, error_text, limits, false);
+}
+
+PackedDib DecodeJpeg(std::span<const std::uint8_t> data, std::uint16_t depth,
+                     const DecodeLimits& limits, const char** error_text) {
+    return Decompress(data, depth, error_text, limits, true);
 }
 
 }  // namespace skyweave

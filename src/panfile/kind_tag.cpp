@@ -1,5 +1,9 @@
-// The kind test on a file's first four bytes.
+// The kind test on a file's first bytes.
 #include "panfile/kind_tag.h"
+
+#include <algorithm>
+
+#include "image/image_format.h"
 
 namespace skyweave {
 
@@ -9,10 +13,16 @@ std::string_view KindTagText(KindTag tag) {
             return "  BM";
         case KindTag::kJfif:
             return "JFIF";
+        case KindTag::kPng:
+            return "PNG ";
+        case KindTag::kWebp:
+            return "WEBP";
         case KindTag::kRiff:
             return "RIFF";
         case KindTag::kContainer:
             return "CVVL";
+        case KindTag::kHeif:
+            return "HEIF";
     }
     return "";
 }
@@ -21,17 +31,30 @@ std::optional<KindTag> KindOf(std::span<const std::uint8_t> head) {
     if (head.size() < 4) {
         return std::nullopt;
     }
-    if (head[0] == 'B' && head[1] == 'M') {
-        return KindTag::kBitmap;
+    head = head.first(std::min(head.size(), kKindTestBytes));
+    const ImageFormat format = ImageFormatOf(head);
+    switch (format) {
+        case ImageFormat::kBmpFile:
+            return KindTag::kBitmap;
+        case ImageFormat::kJpeg:
+            return KindTag::kJfif;
+        case ImageFormat::kPng:
+            return KindTag::kPng;
+        case ImageFormat::kWebp:
+            return KindTag::kWebp;
+        case ImageFormat::kHeif:
+        case ImageFormat::kDib:
+        case ImageFormat::kUnknown:
+            break;
     }
-    if (head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF && head[3] == 0xE0) {
-        return KindTag::kJfif;
-    }
-    if (head[0] == 'R' && head[1] == 'I' && head[2] == 'F' && head[3] == 'F') {
+    if (StartsRiff(head)) {
         return KindTag::kRiff;
     }
     if (head[0] == 'C' && head[1] == 'V' && head[2] == 'V' && head[3] == 'L') {
         return KindTag::kContainer;
+    }
+    if (format == ImageFormat::kHeif) {
+        return KindTag::kHeif;
     }
     return std::nullopt;
 }

@@ -181,8 +181,9 @@ inline constexpr std::array<SettingRow, kSettingCount> kSettingsTable = [] {
             .Text(StringId::NoFileMarker)
             .Option("file", "PATH")
             .Control({D::EditBox, 1003})
-            .Help("panorama to show: a .pan, BMP or JPEG file, or a folder of them", {},
-                  "an empty PATH keeps the stored one"),
+            .Help("panorama to show: a .pan file or a BMP, JPEG, PNG, WebP, HEIC or AVIF "
+                  "picture, or a folder of them",
+                  {}, "an empty PATH keeps the stored one"),
         Row(Id::Heading, StringId::HeadingName, &Sv::heading)
             .Integer(15, -300, 300)
             .Option("heading", "N")

@@ -24,8 +24,12 @@ TEST(KindTest, FirstBytesDecideTheKindInOrder) {
     EXPECT_EQ(KindOf(Bytes{0xFF, 0xD8, 0xFF, 0xE0, 1}), KindTag::kJfif);
     EXPECT_EQ(KindOf(Bytes{'R', 'I', 'F', 'F'}), KindTag::kRiff);
     EXPECT_EQ(KindOf(Bytes{'C', 'V', 'V', 'L'}), KindTag::kContainer);
-    // An Exif JPEG (APP1 first) has no tag; neither do short files.
-    EXPECT_EQ(KindOf(Bytes{0xFF, 0xD8, 0xFF, 0xE1}), std::nullopt);
+    // Every JPEG start is "JFIF", whichever marker follows: Exif, ICC
+    // profile, Adobe, or straight to the tables.
+    for (std::uint8_t marker : {0xE1, 0xE2, 0xEE, 0xDB}) {
+        EXPECT_EQ(KindOf(Bytes{0xFF, 0xD8, 0xFF, marker}), KindTag::kJfif) << int{marker};
+    }
+    // Short files have no tag.
     EXPECT_EQ(KindOf(Bytes{'B', 'M', 0}), std::nullopt);
     EXPECT_EQ(KindOf(Bytes{}), std::nullopt);
     EXPECT_EQ(KindOf(Bytes{'c', 'v', 'v', 'l'}), std::nullopt);
@@ -33,6 +37,67 @@ TEST(KindTest, FirstBytesDecideTheKindInOrder) {
     EXPECT_EQ(KindTagText(KindTag::kJfif), "JFIF");
     EXPECT_EQ(KindTagText(KindTag::kRiff), "RIFF");
     EXPECT_EQ(KindTagText(KindTag::kContainer), "CVVL");
+}
+
+TEST(KindTest, PictureFormatsByTheirSignatures) {
+    const Bytes riff_webp = {'R', 'I', 'F', 'F', 0x40, 0,   0,   0,
+                             'W', 'E', 'B', 'P', 'V',  'P', '8', 'L'};
+    // An "ftyp" box of the given brands (major, minor version, compatible).
+    const auto heif = [](const auto& brands) {
+        const std::size_t length = sizeof brands - 1;  // without the literal's zero
+        Bytes box = {0, 0, 0, static_cast<std::uint8_t>(8 + length), 'f', 't', 'y', 'p'};
+        box.insert(box.end(), brands, brands + length);
+        return box;
+    };
+    struct Case {
+        const char* what;
+        Bytes head;
+        std::optional<KindTag> kind;
+    };
+    const Case cases[] = {
+        {"PNG signature",
+         {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13},
+         KindTag::kPng},
+        {"PNG signature cut short", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A}, std::nullopt},
+        {"WebP", riff_webp, KindTag::kWebp},
+        {"RIFF of a wave file stays RIFF",
+         {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'},
+         KindTag::kRiff},
+        {"RIFF too short to name WebP", Bytes(riff_webp.begin(), riff_webp.begin() + 11),
+         KindTag::kRiff},
+        {"HEIC major brand",
+         heif("heic"
+              "\0\0\0\0"
+              "mif1heic"),
+         KindTag::kHeif},
+        {"AVIF major brand",
+         heif("avif"
+              "\0\0\0\0"
+              "avifmif1miaf"),
+         KindTag::kHeif},
+        {"HEIC among compatible brands",
+         heif("xxxx"
+              "\0\0\0\0"
+              "miafheic"),
+         KindTag::kHeif},
+        {"MP4 video",
+         heif("isom"
+              "\0\0\0\0"
+              "isomiso2mp41"),
+         std::nullopt},
+        {"brand past the type box",
+         heif("isom"
+              "\0\0\0\0"),
+         std::nullopt},
+        {"GIF", {'G', 'I', 'F', '8', '9', 'a'}, std::nullopt},
+        {"bare DIB header", {40, 0, 0, 0, 8, 0, 0, 0}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(KindOf(c.head), c.kind) << c.what;
+    }
+    EXPECT_EQ(KindTagText(KindTag::kPng), "PNG ");
+    EXPECT_EQ(KindTagText(KindTag::kWebp), "WEBP");
+    EXPECT_EQ(KindTagText(KindTag::kHeif), "HEIF");
 }
 
 TEST(FindChunk, FirstEntryOfAnIdWinsAndUnknownIdsAreSkipped) {

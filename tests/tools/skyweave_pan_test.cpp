@@ -115,7 +115,7 @@ TEST_F(ToolTest, MalformedFilesGiveAClearMessageAndExitOne) {
         {Container({{"BTMP", body}, {"FILE", cut_records}}),
          "the FILE records run past their chunk"},
         {Container({{"BTMP", body}, {"HSPT", {3, 0, 0}}}), "the HSPT records run past their chunk"},
-        {Bytes{0xFF, 0xD8, 0xFF, 0xE1, 0}, "unsupported file format"},
+        {Bytes{'G', 'I', 'F', '8', '9', 'a', 0}, "unsupported file format"},
     };
     for (const Case& c : cases) {
         const ToolResult info = Pan({"info", Write("bad.pan", c.bytes)});
@@ -139,6 +139,54 @@ TEST_F(ToolTest, ExtractRoundTripsPackedFiles) {
     EXPECT_EQ(ReadBytes(Path("out/image.jpg")), ReadBytes(sample));
     EXPECT_EQ(ReadText(Path("out/~one.txt")), "first file");
     EXPECT_EQ(ReadText(Path("out/two.bin")), std::string("\0\1\2", 3));
+}
+
+TEST_F(ToolTest, PackStoresOtherFormatsAsJpegOrLosslessBmp) {
+    const std::string data = std::string(SKYWEAVE_SOURCE_DIR) + "/tests/data/formats/";
+    const std::vector<std::uint8_t> reference = ReadBytes(data + "picture.bmp");
+    struct Case {
+        const char* picture;
+        std::vector<std::string> options;
+        const char* stored;  // the name extract gives the stream
+    };
+    const Case cases[] = {
+        {"picture.png", {"--lossless"}, "image.bmp"},
+        {"lossless.webp", {"--lossless"}, "image.bmp"},
+        {"picture.png", {}, "image.jpg"},
+        {"picture.heic", {}, "image.jpg"},
+        {"exif-first.jpg", {"--lossless"}, "image.jpg"},  // JPEG stays as it is
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.picture) + " " + c.stored);
+        std::vector<std::string> args = {"pack", "-o", Path("p.pan"), "--image", data + c.picture};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const ToolResult pack = Pan(args);
+        ASSERT_EQ(pack.exit_code, 0) << pack.err;
+        fs::remove_all(Path("out"));
+        ASSERT_EQ(Pan({"extract", Path("p.pan"), Path("out")}).exit_code, 0);
+        const std::vector<std::uint8_t> stored = ReadBytes(Path("out/" + std::string(c.stored)));
+        if (std::string(c.stored) == "image.bmp") {
+            // ImageMagick's header differs; the rows (96 x 3 bytes, no
+            // padding) are the same bytes.
+            ASSERT_EQ(stored.size(), reference.size());
+            EXPECT_TRUE(std::equal(stored.begin() + 54, stored.end(), reference.begin() + 54));
+        } else if (std::string(c.picture).ends_with(".jpg")) {
+            EXPECT_EQ(stored, ReadBytes(data + c.picture));
+        } else {
+            ASSERT_GE(stored.size(), 4u);
+            EXPECT_EQ(stored[0], 0xFF);
+            EXPECT_EQ(stored[1], 0xD8);
+            // The container loads and draws.
+            EXPECT_EQ(Render({Path("p.pan"), "-o", Path("view.bmp")}).exit_code, 0);
+        }
+    }
+    std::vector<std::uint8_t> cut = ReadBytes(data + "picture.png");
+    cut.resize(100);
+    const ToolResult broken = Pan({"pack", "-o", Path("q.pan"), "--image", Write("cut.png", cut)});
+    EXPECT_EQ(broken.exit_code, 1);
+    EXPECT_NE(broken.err.find("cut.png: Premature end of PNG data"), std::string::npos)
+        << broken.err;
+    EXPECT_FALSE(fs::exists(Path("q.pan")));
 }
 
 TEST_F(ToolTest, ExtractRefusesNamesThatLeaveTheDirectory) {

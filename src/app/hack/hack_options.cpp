@@ -180,7 +180,8 @@ HackParseResult ParseHackOptions(std::span<const char* const> args) {
 std::string HackUsageText(std::string_view program) {
     const std::string p(program);
     return "Usage: " + p + " [MODE] [OPTION]...\n" +
-           "Shows moving views from inside a panorama (.pan, BMP or JPEG).\n"
+           "Shows moving views from inside a panorama: a .pan file, or a BMP, JPEG,\n"
+           "PNG, WebP, HEIC or AVIF picture.\n"
            "\n"
            "Modes (one; with none, --window):\n"
            "  --root              draw into $XSCREENSAVER_WINDOW, else the virtual\n"

@@ -1,0 +1,119 @@
+// DecodeHeif (heif_codec.h) on libheif.
+#include "image/heif_codec.h"
+
+#include <libheif/heif.h>
+
+#include <memory>
+
+#include "image/codec_message.h"
+#include "image/error_texts.h"
+#include "image/picture_builder.h"
+
+namespace skyweave {
+namespace {
+
+// Widest and tallest picture libheif is allowed to open: far beyond any
+// camera, and it keeps a crafted grid from asking for a huge canvas.
+constexpr int kMaxHeifSide = 32768;
+
+struct ContextDeleter {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HandleDeleter {
+    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageDeleter {
+    void operator()(heif_image* image) const { heif_image_release(image); }
+};
+struct OptionsDeleter {
+    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+
+// The message of a libheif failure, or null when there was none.
+const char* Failure(const heif_error& error) {
+    return error.code == heif_error_Ok ? nullptr : KeepCodecMessage(error.message);
+}
+
+}  // namespace
+
+PackedDib DecodeHeif(std::span<const std::uint8_t> data, const DecodeLimits& limits,
+                     const char** error_text) {
+    const char* failure = nullptr;
+    PackedDib picture;
+    const std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    heif_image_handle* raw_handle = nullptr;
+    if (context == nullptr) {
+        failure = kTextInsufficientMemory;
+    } else {
+        heif_context_set_maximum_image_size_limit(context.get(), kMaxHeifSide);
+        failure = Failure(heif_context_read_from_memory_without_copy(context.get(), data.data(),
+                                                                     data.size(), nullptr));
+        if (failure == nullptr) {
+            failure = Failure(heif_context_get_primary_image_handle(context.get(), &raw_handle));
+        }
+    }
+    const std::unique_ptr<heif_image_handle, HandleDeleter> handle(raw_handle);
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    bool alpha = false;
+    if (failure == nullptr) {
+        width = heif_image_handle_get_width(handle.get());
+        height = heif_image_handle_get_height(handle.get());
+        alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+        const std::uint64_t decoded =
+            std::uint64_t(width) * std::uint64_t(height) * (alpha ? 4 : 3);
+        if (width < 1 || height < 1) {
+            failure = kTextUnsupportedFormat;
+        } else if (decoded > limits.max_decoder_memory) {
+            failure = kTextInsufficientMemory;
+        } else if (limits.Cancelled()) {
+            failure = kTextDecodeCancelled;
+        }
+    }
+    heif_image* raw_image = nullptr;
+    if (failure == nullptr) {
+        const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(
+            heif_decoding_options_alloc());
+        if (options == nullptr) {
+            failure = kTextInsufficientMemory;
+        } else {
+            options->convert_hdr_to_8bit = 1;
+            failure = Failure(heif_decode_image(
+                handle.get(), &raw_image, heif_colorspace_RGB,
+                alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get()));
+        }
+    }
+    const std::unique_ptr<heif_image, ImageDeleter> image(raw_image);
+    if (failure == nullptr) {
+        int stride = 0;
+        const std::uint8_t* plane =
+            heif_image_get_plane_readonly(image.get(), heif_channel_interleaved, &stride);
+        const int plane_width = heif_image_get_width(image.get(), heif_channel_interleaved);
+        const int plane_height = heif_image_get_height(image.get(), heif_channel_interleaved);
+        const int bytes_per_pixel = alpha ? 4 : 3;
+        if (plane == nullptr || plane_width < 1 || plane_height < 1 ||
+            stride < plane_width * bytes_per_pixel ||
+            heif_image_get_bits_per_pixel(image.get(), heif_channel_interleaved) !=
+                8 * bytes_per_pixel) {
+            failure = kTextUnsupportedFormat;
+        } else {
+            PictureBuilder builder(FullSize(plane_width, plane_height), &failure);
+            const RowLayout layout = alpha ? RowLayout::kRgba : RowLayout::kRgb;
+            for (int y = 0; builder.Ready() && y < plane_height; ++y) {
+                if (limits.Cancelled()) {
+                    failure = kTextDecodeCancelled;
+                    break;
+                }
+                builder.AddRow(
+                    plane + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride), layout);
+            }
+            picture = builder.Finish();
+        }
+    }
+    if (!picture && error_text != nullptr) {
+        *error_text = failure != nullptr ? failure : kTextUnsupportedFormat;
+    }
+    return picture;
+}
+
+}  // namespace skyweave

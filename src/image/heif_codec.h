@@ -1,0 +1,28 @@
+// HEIF pictures through libheif: HEIC (HEVC-coded, what phones write) and
+// AVIF (AV1-coded), their grids of tiles, alpha (laid over black), and the
+// rotation, mirroring and crop the file asks for, which libheif applies.
+// Pictures above 8 bits a sample are brought to 8.
+//
+// libheif decodes the whole primary picture into an RGB buffer of its own;
+// that buffer counts against DecodeLimits::max_decoder_memory. Its rows
+// then go to a PictureBuilder. The decode itself cannot be interrupted:
+// the cancel flag is looked at before it and between the rows after it.
+//
+// Caller: DecodeImage.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "image/decode_limits.h"
+#include "image/packed_dib.h"
+
+namespace skyweave {
+
+// Decodes the HEIF file `data` into a bottom-up 24-bit PackedDib. Null on
+// failure with *error_text (when not null) set to libheif's own message,
+// "Insufficient system memory" or "Decoding cancelled".
+PackedDib DecodeHeif(std::span<const std::uint8_t> data, const DecodeLimits& limits,
+                     const char** error_text);
+
+}  // namespace skyweave

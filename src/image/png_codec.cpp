@@ -1,0 +1,171 @@
+// DecodePng (png_codec.h) on libpng.
+//
+// libpng reports errors by longjmp. Each step that may see one calls setjmp
+// itself, holds no local object with a destructor and calls only libpng and
+// plain code while a jump may come (the builder is reached through the job
+// between libpng calls); the C++ caller owns everything and cleans up.
+#include <png.h>
+
+#include <cstring>
+#include <memory>
+
+#include "image/codec_message.h"
+#include "image/error_texts.h"
+#include "image/picture_builder.h"
+#include "image/png_codec.h"
+#include "platform/core/file_reader.h"
+
+namespace skyweave {
+namespace {
+
+// Ancillary chunks (text, the XMP packet, Exif) are read into memory whole;
+// none of a real file comes near this.
+constexpr png_alloc_size_t kMaxChunkBytes = 8 << 20;
+
+// Every member is trivially destructible.
+struct PngJob {
+    png_structp png;
+    png_infop info;
+    const std::uint8_t* data;
+    std::size_t size;
+    std::size_t at;
+    png_uint_32 width;
+    png_uint_32 height;
+    int channels;  // 3 or 4 once the transforms are set
+    int passes;    // 7 for an interlaced picture
+    const char* failure;
+    const DecodeLimits* limits;
+    PictureBuilder* builder;
+    std::uint8_t* rows;  // one row, or the whole picture when interlaced
+    std::size_t row_bytes;
+    bool cancelled;
+};
+
+PngJob* JobOf(png_structp png) {
+    return static_cast<PngJob*>(png_get_error_ptr(png));
+}
+
+void ReadData(png_structp png, png_bytep out, std::size_t length) {
+    PngJob* job = JobOf(png);
+    if (job->size - job->at < length) {
+        png_error(png, "Premature end of PNG data");
+    }
+    std::memcpy(out, job->data + job->at, length);
+    job->at += length;
+}
+
+[[noreturn]] void OnError(png_structp png, png_const_charp message) {
+    JobOf(png)->failure = KeepCodecMessage(message);
+    png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp /*png*/, png_const_charp /*message*/) {}
+
+bool ReadHeaderStep(PngJob* job) {
+    if (setjmp(png_jmpbuf(job->png)) != 0) {
+        return false;
+    }
+    png_structp png = job->png;
+    png_set_read_fn(png, job, ReadData);
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    png_read_info(png, job->info);
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int bit_depth = 0;
+    int color_type = 0;
+    png_get_IHDR(png, job->info, &width, &height, &bit_depth, &color_type, nullptr, nullptr,
+                 nullptr);
+    if (bit_depth == 16) {
+        png_set_scale_16(png);  // rounded, not cut
+    }
+    png_set_expand(png);  // palette to RGB, grey to 8 bits, transparency chunk to alpha
+    if ((color_type & PNG_COLOR_MASK_COLOR) == 0) {
+        png_set_gray_to_rgb(png);
+    }
+    png_set_bgr(png);
+    job->passes = png_set_interlace_handling(png);
+    png_read_update_info(png, job->info);
+    job->width = png_get_image_width(png, job->info);
+    job->height = png_get_image_height(png, job->info);
+    job->channels = png_get_channels(png, job->info);
+    return true;
+}
+
+bool ReadRowsStep(PngJob* job) {
+    if (setjmp(png_jmpbuf(job->png)) != 0) {
+        return false;
+    }
+    const RowLayout layout = job->channels == 4 ? RowLayout::kBgra : RowLayout::kBgr;
+    const bool whole = job->passes > 1;
+    for (int pass = 0; pass < job->passes; ++pass) {
+        for (png_uint_32 y = 0; y < job->height; ++y) {
+            if (job->limits->Cancelled()) {
+                job->cancelled = true;
+                return false;
+            }
+            std::uint8_t* row = whole ? job->rows + y * job->row_bytes : job->rows;
+            png_read_row(job->png, row, nullptr);
+            if (!whole) {
+                job->builder->AddRow(row, layout);
+            }
+        }
+    }
+    if (whole) {
+        for (png_uint_32 y = 0; y < job->height; ++y) {
+            job->builder->AddRow(job->rows + y * job->row_bytes, layout);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+PackedDib DecodePng(std::span<const std::uint8_t> data, const DecodeLimits& limits,
+                    const char** error_text) {
+    auto job = std::make_unique<PngJob>();
+    job->data = data.data();
+    job->size = data.size();
+    job->limits = &limits;
+    job->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, job.get(), OnError, OnWarning);
+    if (job->png != nullptr) {
+        job->info = png_create_info_struct(job->png);
+    }
+    const char* failure = nullptr;
+    PackedDib picture;
+    std::unique_ptr<std::uint8_t[]> rows;
+    std::unique_ptr<PictureBuilder> builder;
+    if (job->png == nullptr || job->info == nullptr) {
+        failure = kTextInsufficientMemory;
+    } else if (!ReadHeaderStep(job.get())) {
+        failure = job->failure;
+    } else if (std::uint64_t{job->width} * job->height > kMaxPicturePixels) {
+        failure = kTextInsufficientMemory;
+    } else {
+        job->row_bytes = std::size_t{job->width} * static_cast<std::size_t>(job->channels);
+        const std::uint64_t held =
+            job->passes > 1 ? std::uint64_t{job->row_bytes} * job->height : job->row_bytes;
+        builder = std::make_unique<PictureBuilder>(
+            FullSize(static_cast<std::int32_t>(job->width), static_cast<std::int32_t>(job->height)),
+            &failure);
+        if (builder->Ready()) {
+            if (held > limits.max_decoder_memory || !(rows = TryAllocateBytes(held))) {
+                failure = kTextInsufficientMemory;
+            } else {
+                job->rows = rows.get();
+                job->builder = builder.get();
+                if (ReadRowsStep(job.get())) {
+                    picture = builder->Finish();
+                } else {
+                    failure = job->cancelled ? kTextDecodeCancelled : job->failure;
+                }
+            }
+        }
+    }
+    png_destroy_read_struct(&job->png, &job->info, nullptr);
+    if (!picture && error_text != nullptr) {
+        *error_text = failure != nullptr ? failure : kTextUnsupportedFormat;
+    }
+    return picture;
+}
+
+}  // namespace skyweave

@@ -1,0 +1,28 @@
+// PNG through libpng: every bit depth (1 to 16) of grey, palette, RGB and
+// their alpha forms, transparency chunks, and Adam7 interlacing.
+//
+// Rows go to a PictureBuilder as libpng gives them, 16-bit samples rounded
+// to 8 bits and alpha laid over black. An interlaced picture needs every
+// row before any is complete, so it is held whole once at 8 bits a sample;
+// that copy counts against DecodeLimits::max_decoder_memory. Gamma and
+// colour-profile chunks are not applied.
+//
+// Caller: DecodeImage.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "image/decode_limits.h"
+#include "image/packed_dib.h"
+
+namespace skyweave {
+
+// Decodes the PNG stream `data` into a bottom-up 24-bit PackedDib. Null on
+// failure with *error_text (when not null) set to libpng's own message,
+// "Insufficient system memory" for a picture over 2^30 pixels or memory
+// that cannot be had, or "Decoding cancelled".
+PackedDib DecodePng(std::span<const std::uint8_t> data, const DecodeLimits& limits,
+                    const char** error_text);
+
+}  // namespace skyweave

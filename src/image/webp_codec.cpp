@@ -1,0 +1,124 @@
+// DecodeWebp (webp_codec.h) on libwebp and its demuxer.
+#include "image/webp_codec.h"
+
+#include <webp/decode.h>
+#include <webp/demux.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "image/error_texts.h"
+#include "image/picture_builder.h"
+#include "platform/core/file_reader.h"
+
+namespace skyweave {
+namespace {
+
+// Compressed bytes handed to the decoder between two looks at the cancel
+// flag: a few milliseconds of work.
+constexpr std::size_t kPieceBytes = 256 * 1024;
+
+const char* StatusText(VP8StatusCode status) {
+    switch (status) {
+        case VP8_STATUS_OUT_OF_MEMORY:
+            return kTextInsufficientMemory;
+        case VP8_STATUS_UNSUPPORTED_FEATURE:
+            return kTextUnsupportedWebp;
+        case VP8_STATUS_SUSPENDED:
+        case VP8_STATUS_NOT_ENOUGH_DATA:
+            return kTextShortWebp;
+        default:
+            return kTextCorruptWebp;
+    }
+}
+
+struct DemuxerDeleter {
+    void operator()(WebPDemuxer* demuxer) const { WebPDemuxDelete(demuxer); }
+};
+struct DecoderDeleter {
+    void operator()(WebPIDecoder* decoder) const { WebPIDelete(decoder); }
+};
+
+// The bitstream of the first frame (the whole picture unless animated).
+// Empty with *failure set when there is none.
+std::span<const std::uint8_t> FirstFrame(WebPDemuxer* demuxer, const char** failure) {
+    WebPIterator frame;
+    if (WebPDemuxGetFrame(demuxer, 1, &frame) == 0) {
+        *failure = kTextCorruptWebp;
+        return {};
+    }
+    const std::span<const std::uint8_t> bytes(frame.fragment.bytes, frame.fragment.size);
+    WebPDemuxReleaseIterator(&frame);
+    return bytes;
+}
+
+}  // namespace
+
+PackedDib DecodeWebp(std::span<const std::uint8_t> data, const DecodeLimits& limits,
+                     const char** error_text) {
+    const char* failure = nullptr;
+    PackedDib picture;
+    const WebPData whole{data.data(), data.size()};
+    WebPDemuxState state = WEBP_DEMUX_PARSE_ERROR;
+    const std::unique_ptr<WebPDemuxer, DemuxerDeleter> demuxer(WebPDemuxPartial(&whole, &state));
+    std::span<const std::uint8_t> frame;
+    WebPDecoderConfig config{};
+    if (demuxer == nullptr || state == WEBP_DEMUX_PARSE_ERROR ||
+        WebPInitDecoderConfig(&config) == 0) {
+        failure = state == WEBP_DEMUX_PARSING_HEADER ? kTextShortWebp : kTextCorruptWebp;
+    } else if (!(frame = FirstFrame(demuxer.get(), &failure)).empty()) {
+        const VP8StatusCode status = WebPGetFeatures(frame.data(), frame.size(), &config.input);
+        if (status != VP8_STATUS_OK) {
+            failure = StatusText(status);
+        }
+    }
+    const std::int32_t width = config.input.width;
+    const std::int32_t height = config.input.height;
+    const bool alpha = config.input.has_alpha != 0;
+    const std::uint64_t row_bytes = std::uint64_t(width) * (alpha ? 4 : 3);
+    std::unique_ptr<std::uint8_t[]> rows;
+    if (failure == nullptr) {
+        if (row_bytes * std::uint64_t(height) > limits.max_decoder_memory ||
+            !(rows = TryAllocateBytes(row_bytes * std::uint64_t(height)))) {
+            failure = kTextInsufficientMemory;
+        }
+    }
+    if (failure == nullptr) {
+        config.output.colorspace = alpha ? MODE_BGRA : MODE_BGR;
+        config.output.is_external_memory = 1;
+        config.output.u.RGBA.rgba = rows.get();
+        config.output.u.RGBA.stride = static_cast<int>(row_bytes);
+        config.output.u.RGBA.size = static_cast<std::size_t>(row_bytes * std::uint64_t(height));
+        const std::unique_ptr<WebPIDecoder, DecoderDeleter> decoder(
+            WebPIDecode(nullptr, 0, &config));
+        VP8StatusCode status = decoder ? VP8_STATUS_SUSPENDED : VP8_STATUS_OUT_OF_MEMORY;
+        for (std::size_t fed = 0; status == VP8_STATUS_SUSPENDED && fed < frame.size();) {
+            if (limits.Cancelled()) {
+                failure = kTextDecodeCancelled;
+                break;
+            }
+            fed = std::min(frame.size(), fed + kPieceBytes);
+            status = WebPIUpdate(decoder.get(), frame.data(), fed);
+        }
+        if (failure == nullptr && status != VP8_STATUS_OK) {
+            failure = StatusText(status);
+        }
+        WebPFreeDecBuffer(&config.output);
+    }
+    if (failure == nullptr) {
+        PictureBuilder builder(FullSize(width, height), &failure);
+        if (builder.Ready()) {
+            const RowLayout layout = alpha ? RowLayout::kBgra : RowLayout::kBgr;
+            for (std::int32_t y = 0; y < height; ++y) {
+                builder.AddRow(rows.get() + y * row_bytes, layout);
+            }
+            picture = builder.Finish();
+        }
+    }
+    if (!picture && error_text != nullptr) {
+        *error_text = failure != nullptr ? failure : kTextUnsupportedFormat;
+    }
+    return picture;
+}
+
+}  // namespace skyweave

@@ -1,0 +1,32 @@
+// WebP through libwebp: lossy and lossless streams, with or without alpha
+// (laid over black). An animation gives its first frame.
+//
+// libwebp decodes into a buffer of its own format (the whole picture, or
+// the reduced one when the decode scales), fed in pieces so that a
+// cancellation takes hold between them; its rows then go to a
+// PictureBuilder. That buffer counts against
+// DecodeLimits::max_decoder_memory.
+//
+// Caller: DecodeImage.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "image/decode_limits.h"
+#include "image/packed_dib.h"
+
+namespace skyweave {
+
+// Decodes the WebP stream `data` ("RIFF", a length, "WEBP", chunks) into a
+// bottom-up 24-bit PackedDib. Null on failure with *error_text (when not
+// null) set to one of the WebP texts below, "Insufficient system memory"
+// or "Decoding cancelled".
+PackedDib DecodeWebp(std::span<const std::uint8_t> data, const DecodeLimits& limits,
+                     const char** error_text);
+
+inline constexpr const char* kTextCorruptWebp = "Corrupt WebP data";
+inline constexpr const char* kTextUnsupportedWebp = "Unsupported WebP feature";
+inline constexpr const char* kTextShortWebp = "Premature end of WebP data";
+
+}  // namespace skyweave
