@@ -9,6 +9,8 @@ pkg_check_modules(GLIB REQUIRED IMPORTED_TARGET glib-2.0)
 # missing must never be taken for something else, so all are required.
 pkg_check_modules(WEBP REQUIRED IMPORTED_TARGET libwebp libwebpdemux)
 pkg_check_modules(HEIF REQUIRED IMPORTED_TARGET libheif)
+pkg_check_modules(EXIF REQUIRED IMPORTED_TARGET libexif)
+pkg_check_modules(XML2 REQUIRED IMPORTED_TARGET libxml-2.0)
 
 if(SKYWEAVE_GUI)
   pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)

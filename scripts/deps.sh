@@ -4,7 +4,7 @@
 SKYWEAVE_PACKAGES=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg62-turbo-dev libpng-dev libwebp-dev libheif-dev libglib2.0-dev
+  libjpeg62-turbo-dev libpng-dev libwebp-dev libheif-dev libexif-dev libxml2-dev libglib2.0-dev
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core libx11-dev
   libgtk-3-dev
   xvfb xdotool x11-utils imagemagick

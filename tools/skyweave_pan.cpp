@@ -17,11 +17,13 @@
 
 #include "command_line.h"
 #include "image/image_format.h"
+#include "image/picture_facts.h"
 #include "pan_writer.h"
 #include "panfile/chunk_directory.h"
 #include "panfile/file_records.h"
 #include "panfile/init_chunk.h"
 #include "panfile/kind_tag.h"
+#include "panfile/picture_placement.h"
 #include "picture_files.h"
 #include "platform/core/file_reader.h"
 
@@ -146,6 +148,35 @@ void PrintInit(std::span<const std::uint8_t> chunk) {
               << " roll=" << f->roll << " zoom=" << zoom << "\n";
 }
 
+// What a plain picture file shows: its size as shown and where the loader
+// puts it on the sphere.
+void PrintPlainPicture(std::span<const std::uint8_t> bytes) {
+    const PictureFacts facts = ProbeImage(bytes);
+    std::cout << "plain image: " << bytes.size() << " bytes, " << facts.width << " x "
+              << facts.height;
+    if (facts.orientation != 1) {
+        std::cout << " (turned upright by Exif orientation " << facts.orientation << ")";
+    }
+    std::cout << ", no chunks\n";
+    const PicturePlacement placement = PlacePicture(facts);
+    if (placement.full_sphere) {
+        std::cout << "placement: covers the full sphere\n";
+    } else if (placement.centred) {
+        std::cout << "placement: a strip of the full circle, " << 360.0 * facts.height / facts.width
+                  << " degrees high, on the horizon\n";
+    } else {
+        std::cout << "placement: Photo Sphere, " << placement.picture_width << " x "
+                  << placement.picture_height << " at column " << placement.left << ", row "
+                  << placement.top << " of a " << placement.full_width << " x "
+                  << placement.full_height << " panorama\n";
+    }
+    if (placement.heading || placement.pitch || placement.zoom) {
+        std::cout << "initial view: heading=" << placement.heading.value_or(0)
+                  << " pitch=" << placement.pitch.value_or(0)
+                  << " zoom=" << placement.zoom.value_or(60) << "\n";
+    }
+}
+
 // Hot-spot records: 16 bytes of angles and a name of at most 2047
 // characters with its zero. Returns false when a record runs past the chunk.
 bool HotSpotsFit(std::span<const std::uint8_t> chunk) {
@@ -179,8 +210,7 @@ int Info(const std::string& path) {
     }
     std::cout << "kind: \"" << KindTagText(*kind) << "\"\n";
     if (*kind != KindTag::kContainer) {
-        std::cout << "plain image: " << bytes.size()
-                  << " bytes, covers the full sphere, no chunks\n";
+        PrintPlainPicture(bytes);
         return 0;
     }
     std::vector<std::string> problems = ContainerProblems(bytes);

@@ -7,10 +7,12 @@
 #include "engine/engine_state.h"
 #include "engine/load_messages.h"
 #include "image/decode_image.h"
+#include "image/picture_facts.h"
 #include "panfile/chunk_directory.h"
 #include "panfile/file_records.h"
 #include "panfile/init_chunk.h"
 #include "panfile/panorama_canvas.h"
+#include "panfile/picture_placement.h"
 #include "platform/core/file_reader.h"
 #include "platform/core/temp_directory.h"
 
@@ -111,6 +113,10 @@ void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kin
         }
         const std::span<const std::uint8_t> image_bytes =
             kind == KindTag::kContainer ? FindChunk("BTMP", bytes) : bytes;
+        // A plain picture may say where it lies on the sphere; a container
+        // says so in its INIT chunk.
+        const PicturePlacement placement =
+            IsPlainPicture(kind) ? PlacePicture(ProbeImage(image_bytes)) : PicturePlacement{};
         PackedDib image;
         const char* detail = nullptr;
         FailIfCancelled(limits);
@@ -124,42 +130,78 @@ void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kin
         loaded_->image = std::move(image);
 
         if (kind == KindTag::kContainer) {
-            if (const std::optional<InitFields> init = ReadInitChunk(FindChunk("INIT", bytes))) {
-                const InitExtents extents = ExtentsOf(*init);
-                initial_view_.heading = init->heading;
-                initial_view_.pitch = init->pitch;
-                initial_view_.roll = init->roll;
-                const double zoom = init->zoom == 0 ? 60.0 : init->zoom;
-                initial_view_.zoom = std::clamp(zoom, 10.0, 170.0);
-                view_ = initial_view_;
-                view_.zoom = zoom;  // clamped by the first frame, not here
-                if (!extents.IsFullSphere()) {
-                    CanvasFailure failure = CanvasFailure::kTooLarge;
-                    PackedDib canvas = BuildCanvas(loaded_->image, extents.heading_extent,
-                                                   extents.pitch_extent, &failure);
-                    if (!canvas) {
-                        FailLoad(failure == CanvasFailure::kTooLarge ? std::string(kTextNoMemory)
-                                                                     : FormatErrorText(nullptr));
-                    }
-                    loaded_->image = std::move(canvas);
-                    limits_.roll_min = 0;
-                    limits_.roll_max = 0;
-                    coverage_.heading_min = -HalfExtent(extents.heading_extent);
-                    coverage_.heading_max = HalfExtent(extents.heading_extent);
-                    coverage_.pitch_min = -HalfExtent(extents.pitch_extent);
-                    coverage_.pitch_max = HalfExtent(extents.pitch_extent);
-                }
-            }
+            PlaceContainerPicture(bytes);
             const std::span<const std::uint8_t> files = FindChunk("FILE", bytes);
             FailIfCancelled(limits);
             if (!files.empty()) {
                 StageFiles(files);
             }
+        } else {
+            PlacePlainPicture(placement);
         }
         loaded_->renderer = std::make_unique<PanoramaRenderer>();
     } catch (const std::bad_alloc&) {
         FailLoad(std::string(kTextNoMemory));
     }
+}
+
+void PanoramaEngine::SetInitialView(const ViewState& view) {
+    initial_view_ = view;
+    initial_view_.zoom = std::clamp(view.zoom, 10.0, 170.0);
+    view_ = view;  // the zoom is clamped by the first frame, not here
+}
+
+void PanoramaEngine::UseCanvas(PackedDib canvas, CanvasFailure failure) {
+    if (!canvas) {
+        FailLoad(failure == CanvasFailure::kTooLarge ? std::string(kTextNoMemory)
+                                                     : FormatErrorText(nullptr));
+    }
+    loaded_->image = std::move(canvas);
+    limits_.roll_min = 0;
+    limits_.roll_max = 0;
+}
+
+void PanoramaEngine::PlaceContainerPicture(std::span<const std::uint8_t> bytes) {
+    const std::optional<InitFields> init = ReadInitChunk(FindChunk("INIT", bytes));
+    if (!init) {
+        return;
+    }
+    const InitExtents extents = ExtentsOf(*init);
+    SetInitialView({static_cast<double>(init->heading), static_cast<double>(init->pitch),
+                    static_cast<double>(init->roll), init->zoom == 0 ? 60.0 : init->zoom});
+    if (extents.IsFullSphere()) {
+        return;
+    }
+    CanvasFailure failure = CanvasFailure::kTooLarge;
+    UseCanvas(BuildCanvas(loaded_->image, extents.heading_extent, extents.pitch_extent, &failure),
+              failure);
+    coverage_.heading_min = -HalfExtent(extents.heading_extent);
+    coverage_.heading_max = HalfExtent(extents.heading_extent);
+    coverage_.pitch_min = -HalfExtent(extents.pitch_extent);
+    coverage_.pitch_max = HalfExtent(extents.pitch_extent);
+}
+
+void PanoramaEngine::PlacePlainPicture(const PicturePlacement& placement) {
+    SetInitialView({placement.heading.value_or(0), placement.pitch.value_or(0), 0,
+                    placement.zoom.value_or(60)});
+    if (placement.full_sphere) {
+        return;
+    }
+    const std::int32_t width = loaded_->image.Width();
+    const std::int32_t height = loaded_->image.Height();
+    const CanvasPlacement where = CanvasFor(placement, width, height);
+    CanvasFailure failure = CanvasFailure::kTooLarge;
+    UseCanvas(PlaceOnCanvas(loaded_->image, where, &failure), failure);
+    // What the picture covers, from where its pixels landed: the canvas
+    // spans headings -180 to 180 left to right and pitches -90 to 90 from
+    // its first stored row up.
+    const double degrees_per_column = 360.0 / static_cast<double>(where.width);
+    const double degrees_per_row = 180.0 / static_cast<double>(where.height);
+    coverage_.heading_min = static_cast<double>(where.first_column) * degrees_per_column - 180.0;
+    coverage_.heading_max =
+        static_cast<double>(where.first_column + width) * degrees_per_column - 180.0;
+    coverage_.pitch_min = static_cast<double>(where.first_row) * degrees_per_row - 90.0;
+    coverage_.pitch_max = static_cast<double>(where.first_row + height) * degrees_per_row - 90.0;
 }
 
 void PanoramaEngine::StageFiles(std::span<const std::uint8_t> file_chunk) {

@@ -28,7 +28,10 @@
 
 namespace skyweave {
 
+class PackedDib;
 class WorkerPool;
+enum class CanvasFailure;
+struct PicturePlacement;
 
 // The one error of a failed load. what() is the message text shown to the
 // user, word for word (for example "File I/O Error: Cannot Open Specified
@@ -64,7 +67,8 @@ struct ViewLimits {
 };
 
 // The part of the sphere a partial panorama covers, in degrees; all four 0
-// for a full sphere.
+// for a full sphere. A container's partial panorama is centred on heading
+// 0 and pitch 0; a plain picture placed by its metadata may lie anywhere.
 struct Coverage {
     double heading_min = 0;
     double heading_max = 0;
@@ -73,6 +77,10 @@ struct Coverage {
     bool IsPartial() const {
         return heading_min != 0 || heading_max != 0 || pitch_min != 0 || pitch_max != 0;
     }
+    // The middle of the covered area, where the view starts and around
+    // which its limits lie.
+    double HeadingCentre() const { return (heading_min + heading_max) / 2; }
+    double PitchCentre() const { return (pitch_min + pitch_max) / 2; }
 };
 
 // Counters of the frame pipeline since the load, for tests and benchmarks.
@@ -210,6 +218,10 @@ class PanoramaEngine {
     void ResetForLoad();
     [[noreturn]] void FailLoad(const std::string& text);
     void FailIfCancelled(const DecodeLimits& limits);
+    void SetInitialView(const ViewState& view);
+    void UseCanvas(PackedDib canvas, CanvasFailure failure);
+    void PlaceContainerPicture(std::span<const std::uint8_t> bytes);
+    void PlacePlainPicture(const PicturePlacement& placement);
     void StageFiles(std::span<const std::uint8_t> file_chunk);
 
     std::unique_ptr<Loaded> loaded_;

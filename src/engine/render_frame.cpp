@@ -111,10 +111,10 @@ int PanoramaEngine::RenderFrame(DrawTarget& target) {
                                                   coverage_.heading_max - coverage_.heading_min,
                                                   coverage_.pitch_max - coverage_.pitch_min);
             if (coverage_.heading_max < 180 || coverage_.heading_min < -180) {
-                view_.heading = 0;
+                view_.heading = coverage_.HeadingCentre();
             }
             if (coverage_.pitch_max < 90 || coverage_.pitch_min < -90) {
-                view_.pitch = 0;
+                view_.pitch = coverage_.PitchCentre();
             }
             view_.roll = 0;
         }
@@ -133,12 +133,16 @@ int PanoramaEngine::RenderFrame(DrawTarget& target) {
 
     // 5. Coverage limits.
     if (coverage_.IsPartial()) {
-        limits_.heading_max =
+        // Around the middle of what is covered; written so that a covered
+        // area centred on 0 gives exactly -limit and +limit.
+        const double heading_limit =
             HeadingLimit(view_.zoom, coverage_.heading_max - coverage_.heading_min);
-        limits_.heading_min = -limits_.heading_max;
-        limits_.pitch_max = PitchLimit(VerticalZoom(view_.zoom, frame_.width, frame_.height),
-                                       coverage_.pitch_max - coverage_.pitch_min);
-        limits_.pitch_min = -limits_.pitch_max;
+        limits_.heading_max = heading_limit + coverage_.HeadingCentre();
+        limits_.heading_min = -(heading_limit - coverage_.HeadingCentre());
+        const double pitch_limit = PitchLimit(VerticalZoom(view_.zoom, frame_.width, frame_.height),
+                                              coverage_.pitch_max - coverage_.pitch_min);
+        limits_.pitch_max = pitch_limit + coverage_.PitchCentre();
+        limits_.pitch_min = -(pitch_limit - coverage_.PitchCentre());
         limits_.roll_min = 0;
         limits_.roll_max = 0;
     }

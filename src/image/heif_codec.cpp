@@ -3,10 +3,14 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "image/codec_message.h"
 #include "image/error_texts.h"
+#include "image/photo_sphere.h"
 #include "image/picture_builder.h"
 
 namespace skyweave {
@@ -34,32 +38,82 @@ const char* Failure(const heif_error& error) {
     return error.code == heif_error_Ok ? nullptr : KeepCodecMessage(error.message);
 }
 
+// A HEIF file read from memory (without a copy: the bytes must outlive it)
+// and its primary picture; `failure` says why when either is missing.
+struct HeifFile {
+    std::unique_ptr<heif_context, ContextDeleter> context;
+    std::unique_ptr<heif_image_handle, HandleDeleter> handle;
+    const char* failure = nullptr;
+};
+
+HeifFile OpenPrimary(std::span<const std::uint8_t> data) {
+    HeifFile file;
+    file.context.reset(heif_context_alloc());
+    if (file.context == nullptr) {
+        file.failure = kTextInsufficientMemory;
+        return file;
+    }
+    heif_context_set_maximum_image_size_limit(file.context.get(), kMaxHeifSide);
+    file.failure = Failure(heif_context_read_from_memory_without_copy(
+        file.context.get(), data.data(), data.size(), nullptr));
+    heif_image_handle* handle = nullptr;
+    if (file.failure == nullptr) {
+        file.failure = Failure(heif_context_get_primary_image_handle(file.context.get(), &handle));
+    }
+    file.handle.reset(handle);
+    return file;
+}
+
+// The first XMP packet among the picture's metadata blocks; empty when
+// there is none or it is larger than a packet may be.
+std::vector<std::uint8_t> XmpPacket(heif_image_handle* handle) {
+    const int count = heif_image_handle_get_number_of_metadata_blocks(handle, "mime");
+    std::vector<heif_item_id> ids(static_cast<std::size_t>(std::max(count, 0)));
+    const int listed =
+        heif_image_handle_get_list_of_metadata_block_IDs(handle, "mime", ids.data(), count);
+    for (int i = 0; i < listed; ++i) {
+        const char* type = heif_image_handle_get_metadata_content_type(handle, ids[i]);
+        const std::size_t size = heif_image_handle_get_metadata_size(handle, ids[i]);
+        if (type == nullptr || std::strcmp(type, "application/rdf+xml") != 0 ||
+            size > kMaxXmpPacketBytes) {
+            continue;
+        }
+        std::vector<std::uint8_t> packet(size);
+        if (heif_image_handle_get_metadata(handle, ids[i], packet.data()).code == heif_error_Ok) {
+            return packet;
+        }
+    }
+    return {};
+}
+
 }  // namespace
+
+PictureFacts ProbeHeif(std::span<const std::uint8_t> data) {
+    PictureFacts facts;
+    facts.format = ImageFormat::kHeif;
+    const HeifFile file = OpenPrimary(data);
+    if (file.failure == nullptr) {
+        // libheif's sizes are those after the file's own turn and crop.
+        ApplyOrientation(facts, heif_image_handle_get_width(file.handle.get()),
+                         heif_image_handle_get_height(file.handle.get()), 1);
+        facts.sphere = ReadPhotoSphere(XmpPacket(file.handle.get()));
+    }
+    return facts;
+}
 
 PackedDib DecodeHeif(std::span<const std::uint8_t> data, const DecodeLimits& limits,
                      const char** error_text) {
-    const char* failure = nullptr;
     PackedDib picture;
-    const std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
-    heif_image_handle* raw_handle = nullptr;
-    if (context == nullptr) {
-        failure = kTextInsufficientMemory;
-    } else {
-        heif_context_set_maximum_image_size_limit(context.get(), kMaxHeifSide);
-        failure = Failure(heif_context_read_from_memory_without_copy(context.get(), data.data(),
-                                                                     data.size(), nullptr));
-        if (failure == nullptr) {
-            failure = Failure(heif_context_get_primary_image_handle(context.get(), &raw_handle));
-        }
-    }
-    const std::unique_ptr<heif_image_handle, HandleDeleter> handle(raw_handle);
+    const HeifFile file = OpenPrimary(data);
+    const char* failure = file.failure;
+    heif_image_handle* const handle = file.handle.get();
     std::int32_t width = 0;
     std::int32_t height = 0;
     bool alpha = false;
     if (failure == nullptr) {
-        width = heif_image_handle_get_width(handle.get());
-        height = heif_image_handle_get_height(handle.get());
-        alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+        width = heif_image_handle_get_width(handle);
+        height = heif_image_handle_get_height(handle);
+        alpha = heif_image_handle_has_alpha_channel(handle) != 0;
         const std::uint64_t decoded =
             std::uint64_t(width) * std::uint64_t(height) * (alpha ? 4 : 3);
         if (width < 1 || height < 1) {
@@ -79,7 +133,7 @@ PackedDib DecodeHeif(std::span<const std::uint8_t> data, const DecodeLimits& lim
         } else {
             options->convert_hdr_to_8bit = 1;
             failure = Failure(heif_decode_image(
-                handle.get(), &raw_image, heif_colorspace_RGB,
+                handle, &raw_image, heif_colorspace_RGB,
                 alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get()));
         }
     }

@@ -1,6 +1,7 @@
 // HEIF pictures through libheif: HEIC (HEVC-coded, what phones write) and
 // AVIF (AV1-coded), their grids of tiles, alpha (laid over black), and the
 // rotation, mirroring and crop the file asks for, which libheif applies.
+// An XMP metadata block may carry Photo Sphere fields.
 // Pictures above 8 bits a sample are brought to 8.
 //
 // libheif decodes the whole primary picture into an RGB buffer of its own;
@@ -16,6 +17,7 @@
 
 #include "image/decode_limits.h"
 #include "image/packed_dib.h"
+#include "image/picture_facts.h"
 
 namespace skyweave {
 
@@ -24,5 +26,10 @@ namespace skyweave {
 // "Insufficient system memory" or "Decoding cancelled".
 PackedDib DecodeHeif(std::span<const std::uint8_t> data, const DecodeLimits& limits,
                      const char** error_text);
+
+// The primary picture's size (after the file's own turn) and the Photo
+// Sphere fields of its XMP metadata block (picture_facts.h). The Exif
+// orientation of a HEIF file is never applied on top of its own turn.
+PictureFacts ProbeHeif(std::span<const std::uint8_t> data);
 
 }  // namespace skyweave

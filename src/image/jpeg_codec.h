@@ -16,6 +16,7 @@
 
 #include "image/decode_limits.h"
 #include "image/packed_dib.h"
+#include "image/picture_facts.h"
 #include "platform/core/memory_block.h"
 
 namespace skyweave {
@@ -41,11 +42,17 @@ PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t d
 // DecodeImage's JPEG path: any stream that starts FF D8 FF, whatever
 // marker follows. Grey and YCbCr streams take JPGImageDecompress's own path
 // at `depth`, pixel for pixel; CMYK and YCCK streams (Adobe's inverted
-// form when an Adobe marker says so) become a 24-bit blue, green, red
-// picture. Failures as for JPGImageDecompress; a 12-bit stream fails with
-// the library's "Unsupported JPEG data precision 12".
+// form when an Adobe marker says so) and streams whose Exif orientation
+// (in an APP1 segment, after a JFIF one or not) is not 1 become a 24-bit
+// blue, green, red picture, turned upright. Failures as for
+// JPGImageDecompress; a 12-bit stream fails with the library's
+// "Unsupported JPEG data precision 12".
 PackedDib DecodeJpeg(std::span<const std::uint8_t> data, std::uint16_t depth,
                      const DecodeLimits& limits, const char** error_text);
+
+// The stream's size, Exif orientation and Photo Sphere fields from its
+// headers (picture_facts.h).
+PictureFacts ProbeJpeg(std::span<const std::uint8_t> data);
 
 // Compresses the picture described by `header` with the pixel run `bits`
 // (rows of biWidth * biBitCount / 8 bytes without padding, bottom-up for a

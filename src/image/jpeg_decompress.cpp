@@ -12,8 +12,10 @@
 
 #include "image/depth_code.h"
 #include "image/error_texts.h"
+#include "image/exif_orientation.h"
 #include "image/jpeg_codec.h"
 #include "image/jpeg_error.h"
+#include "image/photo_sphere.h"
 #include "image/picture_builder.h"
 #include "image/pixel_rules.h"
 
@@ -83,6 +85,10 @@ bool ReadHeaderStep(DecompressJob* job) {
     job->progress.progress_monitor = MonitorProgress;
     cinfo->progress = &job->progress;
     jpeg_mem_src(cinfo, job->data, job->size);
+    if (job->any_form) {
+        // Exif and XMP live in APP1 segments (at most 64 KiB each).
+        jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xFFFF);
+    }
     jpeg_read_header(cinfo, TRUE);
     job->cmyk = job->any_form &&
                 (cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK);
@@ -230,11 +236,8 @@ const char* StepFailure(const DecompressJob& job) {
     return LastJpegMessage();
 }
 
-// Both entry points: the direct path writes the rows straight into a
-// picture of the requested depth; with `any_form` a stream the direct path
-// cannot take (CMYK, YCCK) goes through a PictureBuilder at 24 bits.
-PackedDib Decompress(std::span<const std::uint8_t> data, std::uint16_t depth,
-                     const char** error_text, const DecodeLimits& limits, bool any_form) {
+std::unique_ptr<DecompressJob> NewJob(std::span<const std::uint8_t> data, std::uint16_t depth,
+                                      const DecodeLimits& limits, bool any_form) {
     auto job = std::make_unique<DecompressJob>();
     job->data = data.data();
     job->size = data.size();
@@ -246,19 +249,59 @@ PackedDib Decompress(std::span<const std::uint8_t> data, std::uint16_t depth,
     job->max_blocks = limits.max_scan_blocks;
     job->max_memory = static_cast<long>(
         std::min<std::size_t>(limits.max_decoder_memory, std::numeric_limits<long>::max()));
+    return job;
+}
 
+// The Exif block and the XMP packet among the APP1 segments the header
+// step kept (the first of each); empty when there is none. They live in
+// libjpeg's memory until the job's decompressor is destroyed.
+struct JpegMetadata {
+    std::span<const std::uint8_t> exif;
+    std::span<const std::uint8_t> xmp;
+};
+
+JpegMetadata FindMetadata(const jpeg_decompress_struct& cinfo) {
+    static constexpr std::uint8_t kExifName[] = {'E', 'x', 'i', 'f', 0, 0};
+    const auto starts = [](std::span<const std::uint8_t> data, const void* name, std::size_t n) {
+        return data.size() >= n && std::memcmp(data.data(), name, n) == 0;
+    };
+    JpegMetadata found;
+    for (jpeg_saved_marker_ptr marker = cinfo.marker_list; marker != nullptr;
+         marker = marker->next) {
+        const std::span<const std::uint8_t> data(marker->data, marker->data_length);
+        if (marker->marker != JPEG_APP0 + 1) {
+            continue;
+        }
+        if (found.exif.empty() && starts(data, kExifName, sizeof kExifName)) {
+            found.exif = data;
+        } else if (found.xmp.empty() && starts(data, kXmpSegmentName, sizeof kXmpSegmentName)) {
+            found.xmp = data;
+        }
+    }
+    return found;
+}
+
+// Both entry points: the direct path writes the rows straight into a
+// picture of the requested depth; with `any_form` a stream the direct path
+// cannot take (CMYK, YCCK, one stored turned by its Exif orientation) goes
+// through a PictureBuilder at 24 bits.
+PackedDib Decompress(std::span<const std::uint8_t> data, std::uint16_t depth,
+                     const char** error_text, const DecodeLimits& limits, bool any_form) {
+    const std::unique_ptr<DecompressJob> job = NewJob(data, depth, limits, any_form);
     const char* failure = nullptr;
     PackedDib picture;
     std::unique_ptr<PictureBuilder> builder;
+    int orientation = 1;
     if (!ReadHeaderStep(job.get())) {
         failure = StepFailure(*job);
     } else if (std::uint64_t{job->cinfo.output_width} * job->cinfo.output_height >
                kMaxPicturePixels) {
         failure = kTextInsufficientMemory;
-    } else if (job->cmyk) {
+    } else if (any_form &&
+               ((orientation = ExifOrientation(FindMetadata(job->cinfo).exif)) != 1 || job->cmyk)) {
         builder = std::make_unique<PictureBuilder>(
             FullSize(static_cast<std::int32_t>(job->cinfo.output_width),
-                     static_cast<std::int32_t>(job->cinfo.output_height)),
+                     static_cast<std::int32_t>(job->cinfo.output_height), orientation),
             &failure);
         if (builder->Ready()) {
             job->builder = builder.get();
@@ -313,6 +356,21 @@ PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t d
 PackedDib DecodeJpeg(std::span<const std::uint8_t> data, std::uint16_t depth,
                      const DecodeLimits& limits, const char** error_text) {
     return Decompress(data, depth, error_text, limits, true);
+}
+
+PictureFacts ProbeJpeg(std::span<const std::uint8_t> data) {
+    const std::unique_ptr<DecompressJob> job = NewJob(data, kDepth24, {}, true);
+    PictureFacts facts;
+    facts.format = ImageFormat::kJpeg;
+    if (ReadHeaderStep(job.get())) {
+        const JpegMetadata metadata = FindMetadata(job->cinfo);
+        ApplyOrientation(facts, static_cast<std::int32_t>(job->cinfo.image_width),
+                         static_cast<std::int32_t>(job->cinfo.image_height),
+                         ExifOrientation(metadata.exif));
+        facts.sphere = ReadPhotoSphere(metadata.xmp);
+    }
+    jpeg_destroy_decompress(&job->cinfo);
+    return facts;
 }
 
 }  // namespace skyweave

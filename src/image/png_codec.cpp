@@ -11,6 +11,8 @@
 
 #include "image/codec_message.h"
 #include "image/error_texts.h"
+#include "image/exif_orientation.h"
+#include "image/photo_sphere.h"
 #include "image/picture_builder.h"
 #include "image/png_codec.h"
 #include "platform/core/file_reader.h"
@@ -118,10 +120,9 @@ bool ReadRowsStep(PngJob* job) {
     return true;
 }
 
-}  // namespace
-
-PackedDib DecodePng(std::span<const std::uint8_t> data, const DecodeLimits& limits,
-                    const char** error_text) {
+// A job with libpng's read and info structures (either may be null when
+// memory is short); the caller destroys them.
+std::unique_ptr<PngJob> NewJob(std::span<const std::uint8_t> data, const DecodeLimits& limits) {
     auto job = std::make_unique<PngJob>();
     job->data = data.data();
     job->size = data.size();
@@ -130,6 +131,63 @@ PackedDib DecodePng(std::span<const std::uint8_t> data, const DecodeLimits& limi
     if (job->png != nullptr) {
         job->info = png_create_info_struct(job->png);
     }
+    return job;
+}
+
+// The Exif block (an eXIf chunk) and the XMP packet (the iTXt chunk
+// "XML:com.adobe.xmp") among the chunks before the picture data; empty
+// when there is none. They live in libpng's memory until the job's
+// structures are destroyed.
+struct PngMetadata {
+    std::span<const std::uint8_t> exif;
+    std::span<const std::uint8_t> xmp;
+};
+
+PngMetadata FindMetadata(const PngJob& job) {
+    PngMetadata found;
+    png_uint_32 exif_length = 0;
+    png_bytep exif = nullptr;
+    if (png_get_eXIf_1(job.png, job.info, &exif_length, &exif) != 0 && exif != nullptr) {
+        found.exif = std::span<const std::uint8_t>(exif, exif_length);
+    }
+    png_textp texts = nullptr;
+    int count = 0;
+    png_get_text(job.png, job.info, &texts, &count);
+    for (int i = 0; i < count; ++i) {
+        if (texts[i].key != nullptr && std::strcmp(texts[i].key, "XML:com.adobe.xmp") == 0 &&
+            texts[i].text != nullptr) {
+            const std::size_t length = texts[i].compression >= PNG_ITXT_COMPRESSION_NONE
+                                           ? texts[i].itxt_length
+                                           : texts[i].text_length;
+            found.xmp = std::span<const std::uint8_t>(
+                reinterpret_cast<const std::uint8_t*>(texts[i].text), length);
+            break;
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+PictureFacts ProbePng(std::span<const std::uint8_t> data) {
+    const DecodeLimits limits;
+    const std::unique_ptr<PngJob> job = NewJob(data, limits);
+    PictureFacts facts;
+    facts.format = ImageFormat::kPng;
+    if (job->png != nullptr && job->info != nullptr && ReadHeaderStep(job.get()) &&
+        job->width <= INT32_MAX && job->height <= INT32_MAX) {
+        const PngMetadata metadata = FindMetadata(*job);
+        ApplyOrientation(facts, static_cast<std::int32_t>(job->width),
+                         static_cast<std::int32_t>(job->height), ExifOrientation(metadata.exif));
+        facts.sphere = ReadPhotoSphere(metadata.xmp);
+    }
+    png_destroy_read_struct(&job->png, &job->info, nullptr);
+    return facts;
+}
+
+PackedDib DecodePng(std::span<const std::uint8_t> data, const DecodeLimits& limits,
+                    const char** error_text) {
+    const std::unique_ptr<PngJob> job = NewJob(data, limits);
     const char* failure = nullptr;
     PackedDib picture;
     std::unique_ptr<std::uint8_t[]> rows;
@@ -145,7 +203,8 @@ PackedDib DecodePng(std::span<const std::uint8_t> data, const DecodeLimits& limi
         const std::uint64_t held =
             job->passes > 1 ? std::uint64_t{job->row_bytes} * job->height : job->row_bytes;
         builder = std::make_unique<PictureBuilder>(
-            FullSize(static_cast<std::int32_t>(job->width), static_cast<std::int32_t>(job->height)),
+            FullSize(static_cast<std::int32_t>(job->width), static_cast<std::int32_t>(job->height),
+                     ExifOrientation(FindMetadata(*job).exif)),
             &failure);
         if (builder->Ready()) {
             if (held > limits.max_decoder_memory || !(rows = TryAllocateBytes(held))) {

@@ -5,7 +5,9 @@
 // to 8 bits and alpha laid over black. An interlaced picture needs every
 // row before any is complete, so it is held whole once at 8 bits a sample;
 // that copy counts against DecodeLimits::max_decoder_memory. Gamma and
-// colour-profile chunks are not applied.
+// colour-profile chunks are not applied. An Exif orientation (an eXIf
+// chunk) and Photo Sphere XMP (the iTXt chunk "XML:com.adobe.xmp") count
+// when they come before the picture data, as their specifications ask.
 //
 // Caller: DecodeImage.
 #pragma once
@@ -15,6 +17,7 @@
 
 #include "image/decode_limits.h"
 #include "image/packed_dib.h"
+#include "image/picture_facts.h"
 
 namespace skyweave {
 
@@ -24,5 +27,9 @@ namespace skyweave {
 // that cannot be had, or "Decoding cancelled".
 PackedDib DecodePng(std::span<const std::uint8_t> data, const DecodeLimits& limits,
                     const char** error_text);
+
+// The stream's size, Exif orientation and Photo Sphere fields from its
+// chunks before the picture data (picture_facts.h).
+PictureFacts ProbePng(std::span<const std::uint8_t> data);
 
 }  // namespace skyweave

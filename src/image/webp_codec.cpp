@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "image/error_texts.h"
+#include "image/exif_orientation.h"
+#include "image/photo_sphere.h"
 #include "image/picture_builder.h"
 #include "platform/core/file_reader.h"
 
@@ -52,7 +54,36 @@ std::span<const std::uint8_t> FirstFrame(WebPDemuxer* demuxer, const char** fail
     return bytes;
 }
 
+// The payload of the stream's first chunk named `fourcc`; empty when there
+// is none. It lies inside the stream's own bytes.
+std::span<const std::uint8_t> Chunk(WebPDemuxer* demuxer, const char* fourcc) {
+    WebPChunkIterator chunk;
+    if (WebPDemuxGetChunk(demuxer, fourcc, 1, &chunk) == 0) {
+        return {};
+    }
+    const std::span<const std::uint8_t> bytes(chunk.chunk.bytes, chunk.chunk.size);
+    WebPDemuxReleaseChunkIterator(&chunk);
+    return bytes;
+}
+
 }  // namespace
+
+PictureFacts ProbeWebp(std::span<const std::uint8_t> data) {
+    PictureFacts facts;
+    facts.format = ImageFormat::kWebp;
+    const WebPData whole{data.data(), data.size()};
+    WebPDemuxState state = WEBP_DEMUX_PARSE_ERROR;
+    const std::unique_ptr<WebPDemuxer, DemuxerDeleter> demuxer(WebPDemuxPartial(&whole, &state));
+    if (demuxer != nullptr && state != WEBP_DEMUX_PARSE_ERROR) {
+        const auto width = static_cast<std::int32_t>(
+            std::min<std::uint32_t>(WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_WIDTH), INT32_MAX));
+        const auto height = static_cast<std::int32_t>(std::min<std::uint32_t>(
+            WebPDemuxGetI(demuxer.get(), WEBP_FF_CANVAS_HEIGHT), INT32_MAX));
+        ApplyOrientation(facts, width, height, ExifOrientation(Chunk(demuxer.get(), "EXIF")));
+        facts.sphere = ReadPhotoSphere(Chunk(demuxer.get(), "XMP "));
+    }
+    return facts;
+}
 
 PackedDib DecodeWebp(std::span<const std::uint8_t> data, const DecodeLimits& limits,
                      const char** error_text) {
@@ -106,7 +137,8 @@ PackedDib DecodeWebp(std::span<const std::uint8_t> data, const DecodeLimits& lim
         WebPFreeDecBuffer(&config.output);
     }
     if (failure == nullptr) {
-        PictureBuilder builder(FullSize(width, height), &failure);
+        PictureBuilder builder(
+            FullSize(width, height, ExifOrientation(Chunk(demuxer.get(), "EXIF"))), &failure);
         if (builder.Ready()) {
             const RowLayout layout = alpha ? RowLayout::kBgra : RowLayout::kBgr;
             for (std::int32_t y = 0; y < height; ++y) {

@@ -1,5 +1,7 @@
 // WebP through libwebp: lossy and lossless streams, with or without alpha
-// (laid over black). An animation gives its first frame.
+// (laid over black). An animation gives its first frame. The Exif
+// orientation of an EXIF chunk is applied; an XMP chunk may carry Photo
+// Sphere fields.
 //
 // libwebp decodes into a buffer of its own format (the whole picture, or
 // the reduced one when the decode scales), fed in pieces so that a
@@ -15,6 +17,7 @@
 
 #include "image/decode_limits.h"
 #include "image/packed_dib.h"
+#include "image/picture_facts.h"
 
 namespace skyweave {
 
@@ -24,6 +27,10 @@ namespace skyweave {
 // or "Decoding cancelled".
 PackedDib DecodeWebp(std::span<const std::uint8_t> data, const DecodeLimits& limits,
                      const char** error_text);
+
+// The stream's canvas size, Exif orientation and Photo Sphere fields from
+// its chunks (picture_facts.h).
+PictureFacts ProbeWebp(std::span<const std::uint8_t> data);
 
 inline constexpr const char* kTextCorruptWebp = "Corrupt WebP data";
 inline constexpr const char* kTextUnsupportedWebp = "Unsupported WebP feature";

@@ -27,6 +27,21 @@ struct CanvasSize {
 CanvasSize CanvasSizeFor(std::int32_t width, std::int32_t height, int heading_extent,
                          int pitch_extent);
 
+// A canvas side for a picture side of `picture` pixels whose full-sphere
+// size is `exact` pixels: truncated toward zero, then rounded as above.
+std::int64_t CanvasSide(double exact, std::int64_t picture);
+
+// A canvas and where a picture goes on it: the canvas's width and height,
+// and the canvas column of the picture's first pixel and the canvas row of
+// its first stored row (rows run bottom-up, so this counts from the
+// canvas's bottom). The picture must fit inside.
+struct CanvasPlacement {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::int64_t first_column = 0;
+    std::int64_t first_row = 0;
+};
+
 // Why BuildCanvas gave no canvas.
 enum class CanvasFailure {
     kTooLarge,  // over kMaxCanvasPixels, or not allocatable
@@ -44,5 +59,12 @@ enum class CanvasFailure {
 //   failure:        receives the reason when the result is null (may be null).
 PackedDib BuildCanvas(PackedDib& image, int heading_extent, int pitch_extent,
                       CanvasFailure* failure);
+
+// Builds the canvas `placement` describes for `image`: header and colour
+// area copied with width and height replaced, the picture's rows copied
+// whole to their place, the rest 0 bytes. On success `image` is released
+// and the canvas returned; on failure (the reasons above, or a placement
+// that does not hold the picture: kBadImage) `image` is left as it was.
+PackedDib PlaceOnCanvas(PackedDib& image, const CanvasPlacement& placement, CanvasFailure* failure);
 
 }  // namespace skyweave

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <span>
 
 #include "engine/engine_fixture.h"
 #include "platform/core/memory_draw_target.h"
@@ -33,13 +34,16 @@ constexpr ViewState kViews[] = {
 };
 
 // The moving frames (nearest pixel, so every source pixel shows as it is)
-// of the views above, one 160 x 96 picture each, top row first.
-std::vector<Bytes> DrawViews(const std::string& name) {
+// of `views`, one 160 x 96 picture each, top row first. A first frame sizes
+// the engine's buffers, which puts a partial panorama's view in its middle;
+// each view is then set and drawn.
+std::vector<Bytes> DrawViews(const std::string& name, std::span<const ViewState> views = kViews) {
     std::vector<Bytes> frames;
     try {
         PanoramaEngine engine{std::string_view(DataFile(name))};
-        for (const ViewState& view : kViews) {
-            MemoryDrawTarget target(160, 96);
+        MemoryDrawTarget target(160, 96);
+        engine.Draw(target, {0, 0, 160, 96});
+        for (const ViewState& view : views) {
             engine.SetView(view.heading, view.pitch, view.roll, view.zoom);
             engine.Draw(target, {0, 0, 160, 96});
             frames.push_back(target.Pixels());
@@ -57,6 +61,23 @@ double MeanError(const Bytes& a, const Bytes& b) {
         sum += std::abs(int{a[i]} - int{b[i]});
     }
     return a.empty() ? 0 : sum / static_cast<double>(a.size());
+}
+
+// The views of `file` are those of `reference`: byte for byte when
+// `max_mean_error` is 0, else within that mean error (levels of 255).
+void ExpectSameViews(const char* file, const char* reference, std::span<const ViewState> views,
+                     double max_mean_error) {
+    const std::vector<Bytes> got = DrawViews(file, views);
+    const std::vector<Bytes> want = DrawViews(reference, views);
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t v = 0; v < got.size(); ++v) {
+        if (max_mean_error == 0) {
+            EXPECT_TRUE(got[v] == want[v])
+                << "view " << v << " mean error " << MeanError(got[v], want[v]);
+        } else {
+            EXPECT_LE(MeanError(got[v], want[v]), max_mean_error) << "view " << v;
+        }
+    }
 }
 
 struct FormatCase {
@@ -105,18 +126,103 @@ TEST_F(EngineTest, EveryFormatDrawsTheViewsOfItsLosslessReference) {
     for (const FormatCase& c : kFormats) {
         SCOPED_TRACE(c.file);
         EXPECT_EQ(KindOf(ReadData(c.file)), c.kind);
-        const std::vector<Bytes> got = DrawViews(c.file);
-        const std::vector<Bytes> want = DrawViews(c.reference);
-        ASSERT_EQ(got.size(), want.size());
-        for (std::size_t v = 0; v < got.size(); ++v) {
-            if (c.max_mean_error == 0) {
-                EXPECT_TRUE(got[v] == want[v])
-                    << "view " << v << " mean error " << MeanError(got[v], want[v]);
-            } else {
-                EXPECT_LE(MeanError(got[v], want[v]), c.max_mean_error) << "view " << v;
-            }
-        }
+        ExpectSameViews(c.file, c.reference, kViews, c.max_mean_error);
     }
+}
+
+// Views inside what the partial panoramas below cover: a band of the full
+// circle 90 degrees high, and a crop covering headings -150 to 30 and
+// pitches -22.5 to 67.5 (at zoom 40 in a 160 x 96 frame the view may turn
+// to within 52.5 degrees of heading -60 and 24.75 of pitch 22.5).
+constexpr ViewState kBandViews[] = {{0, 0, 0, 40}, {120, 20, 0, 40}, {-100, -20, 0, 60}};
+constexpr ViewState kCropViews[] = {{-60, 22, 0, 40}, {-100, 5, 0, 40}, {-20, 45, 0, 40}};
+
+struct PlacementCase {
+    const char* file;
+    const char* reference;  // the full panorama, black outside the picture
+    std::span<const ViewState> views;
+    double max_mean_error;
+};
+
+const PlacementCase kPlacements[] = {
+    // Photo Sphere fields, as elements and as attributes.
+    {"band.png", "band-ref.bmp", kBandViews, 0},
+    {"crop.png", "crop-ref.bmp", kCropViews, 0},
+    {"crop-attributes.png", "crop-ref.bmp", kCropViews, 0},
+    {"crop.jpg", "crop-ref.bmp", kCropViews, kLossy},
+    {"crop.webp", "crop-ref.bmp", kCropViews, 0},
+    {"crop.heic", "crop-ref.bmp", kCropViews, kLossy},
+    // No metadata, four times as wide as high: a strip of the full circle.
+    {"strip.png", "band-ref.bmp", kBandViews, 0},
+    // A crop past the full panorama's width: the fields are ignored.
+    {"contradicts.png", "picture.bmp", kViews, 0},
+    // Stored turned, with the Exif orientation that turns it back (the
+    // JPEGs after their JFIF marker, turned losslessly by jpegtran).
+    {"orient6.png", "picture.bmp", kViews, 0},
+    {"orient8.webp", "picture.bmp", kViews, 0},
+    {"orient3.jpg", "jfif.jpg", kViews, 1.0},
+    {"orient6.jpg", "jfif.jpg", kViews, 1.0},
+    {"orient8.jpg", "jfif.jpg", kViews, 1.0},
+};
+
+TEST_F(EngineTest, PlacedAndTurnedPicturesDrawTheirFullPanorama) {
+    for (const PlacementCase& c : kPlacements) {
+        SCOPED_TRACE(c.file);
+        ExpectSameViews(c.file, c.reference, c.views, c.max_mean_error);
+    }
+}
+
+TEST_F(EngineTest, PlacedPicturesCoverWhereTheirPixelsLie) {
+    struct Case {
+        const char* file;
+        Coverage covered;
+        int image_width;
+        int image_height;
+    };
+    const Case cases[] = {
+        {"band.png", {-180, 180, -45, 45}, 96, 48},
+        {"strip.png", {-180, 180, -45, 45}, 96, 48},
+        {"crop.png", {-150, 30, -22.5, 67.5}, 96, 48},
+        {"contradicts.png", {0, 0, 0, 0}, 96, 48},
+    };
+    for (const Case& c : cases) {
+        PanoramaEngine engine{std::string_view(DataFile(c.file))};
+        EXPECT_EQ(engine.CoveredArea().heading_min, c.covered.heading_min) << c.file;
+        EXPECT_EQ(engine.CoveredArea().heading_max, c.covered.heading_max) << c.file;
+        EXPECT_EQ(engine.CoveredArea().pitch_min, c.covered.pitch_min) << c.file;
+        EXPECT_EQ(engine.CoveredArea().pitch_max, c.covered.pitch_max) << c.file;
+        EXPECT_EQ(engine.ImageWidth(), c.image_width) << c.file;
+        EXPECT_EQ(engine.ImageHeight(), c.image_height) << c.file;
+        const double roll_limit = c.covered.IsPartial() ? 0 : 360;
+        EXPECT_EQ(engine.Limits().roll_max, roll_limit) << c.file;
+    }
+    // The first frame starts a partial view in the middle of what it covers:
+    // the same frame as the full panorama's at heading -60, pitch 22.5.
+    PanoramaEngine crop{std::string_view(DataFile("crop.png"))};
+    MemoryDrawTarget target(160, 96);
+    crop.Draw(target, {0, 0, 160, 96});
+    EXPECT_EQ(crop.View().heading, -60);
+    EXPECT_EQ(crop.View().pitch, 22.5);
+    const ViewState middle[] = {{-60, 22.5, 0, 60}};
+    EXPECT_TRUE(target.Pixels() == DrawViews("crop-ref.bmp", middle).front());
+    // Its limits lie around that middle.
+    crop.SetView(0, 80, 0, 40);
+    crop.Draw(target, {0, 0, 160, 96});
+    EXPECT_EQ(crop.View().heading, -7.5);
+    EXPECT_EQ(crop.View().pitch, 47.25);
+}
+
+TEST_F(EngineTest, PhotoSphereInitialViewIsTheStartingView) {
+    // InitialViewHeadingDegrees 40 with PoseHeadingDegrees 10: 30 degrees
+    // right of the panorama's centre; pitch -12; field of view 75.
+    PanoramaEngine engine{std::string_view(DataFile("view.png"))};
+    for (const ViewState& v : {engine.InitialView(), engine.View()}) {
+        EXPECT_EQ(v.heading, 30);
+        EXPECT_EQ(v.pitch, -12);
+        EXPECT_EQ(v.roll, 0);
+        EXPECT_EQ(v.zoom, 75);
+    }
+    EXPECT_FALSE(engine.CoveredArea().IsPartial());
 }
 
 }  // namespace

@@ -94,6 +94,21 @@ TEST_F(ToolTest, InfoShowsDirectoryInitFilesAndHotSpots) {
     const ToolResult plain = Pan({"info", std::string(SKYWEAVE_SOURCE_DIR) + "/samples/city.jpg"});
     EXPECT_EQ(plain.exit_code, 0);
     EXPECT_NE(plain.out.find("kind: \"JFIF\""), std::string::npos);
+    // Plain pictures: their size, turn and place on the sphere.
+    const std::string data = std::string(SKYWEAVE_SOURCE_DIR) + "/tests/data/formats/";
+    const std::pair<const char*, const char*> pictures[] = {
+        {"orient6.png",
+         "96 x 48 (turned upright by Exif orientation 6), no chunks\n"
+         "placement: covers the full sphere\n"},
+        {"strip.png", "placement: a strip of the full circle, 90 degrees high, on the horizon\n"},
+        {"crop.jpg", "placement: Photo Sphere, 48 x 24 at column 8, row 6 of a 96 x 48 panorama\n"},
+        {"view.png", "initial view: heading=30 pitch=-12 zoom=75\n"},
+    };
+    for (const auto& [picture, shown] : pictures) {
+        const ToolResult info = Pan({"info", data + picture});
+        EXPECT_EQ(info.exit_code, 0) << picture;
+        EXPECT_NE(info.out.find(shown), std::string::npos) << info.out;
+    }
 }
 
 TEST_F(ToolTest, MalformedFilesGiveAClearMessageAndExitOne) {

@@ -15,6 +15,10 @@ samples=../../../samples
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+# Everything but the sources (this script, make-cmyk.c, test.icc and the
+# .xmp packets) is made anew.
+rm -f ./*.bmp ./*.jpg ./*.png ./*.webp ./*.heic ./*.avif
+
 im() { convert "$@"; }
 bmp() { im "$1" -background black -flatten -type TrueColor BMP3:"$2"; }
 
@@ -62,3 +66,54 @@ cwebp -quiet -lossless -exact alpha.png -o alpha.webp
 heif-enc -q 90 picture.png -o picture.heic >/dev/null
 heif-enc -q 90 alpha.png -o alpha.heic >/dev/null
 heif-enc -A -q 90 picture.png -o picture.avif >/dev/null
+
+# Orientation: the picture stored turned, with the Exif tag that turns it
+# back. The JPEGs are turned losslessly and keep their JFIF marker first.
+for turn in "3 180" "6 270" "8 90"; do
+  set -- $turn
+  jpegtran -copy none -rotate "$2" jfif.jpg > "$work/turned.jpg"
+  exiftool -q -Orientation#="$1" -o orient"$1".jpg "$work/turned.jpg"
+done
+im picture.bmp -strip -rotate 270 PNG24:"$work/turned.png"
+exiftool -q -Orientation#=6 -o orient6.png "$work/turned.png"
+im picture.bmp -strip -rotate 90 PNG24:"$work/turned8.png"
+cwebp -quiet -lossless "$work/turned8.png" -o "$work/turned8.webp"
+exiftool -q -exif -b orient8.jpg > "$work/orient8.exif"   # exiftool cannot write WebP
+webpmux -set exif "$work/orient8.exif" "$work/turned8.webp" -o orient8.webp >/dev/null 2>&1
+
+# Photo Sphere: a band of the full circle, an off-centre crop in both XMP
+# forms (elements as exiftool writes them, attributes as cameras do), and
+# a crop whose fields contradict each other. Each reference is the full
+# panorama with everything outside the picture black.
+gpano() {  # FILE-IN FILE-OUT FULLW FULLH CROPW CROPH LEFT TOP [more tags]
+  local in=$1 out=$2
+  shift 2
+  exiftool -q -XMP-GPano:ProjectionType=equirectangular \
+    -XMP-GPano:FullPanoWidthPixels="$1" -XMP-GPano:FullPanoHeightPixels="$2" \
+    -XMP-GPano:CroppedAreaImageWidthPixels="$3" -XMP-GPano:CroppedAreaImageHeightPixels="$4" \
+    -XMP-GPano:CroppedAreaLeftPixels="$5" -XMP-GPano:CroppedAreaTopPixels="$6" "${@:7}" \
+    -o "$out" "$in"
+}
+outside_black() {  # GEOMETRY OUT: picture.bmp with all but GEOMETRY black
+  im -size 96x48 xc:black \( picture.bmp -crop "$1" \) -geometry "+${1#*+}" -composite \
+     -type TrueColor BMP3:"$2"
+}
+im picture.bmp -strip -crop 96x24+0+12 +repage PNG24:"$work/band.png"
+gpano "$work/band.png" band.png 96 48 96 24 0 12
+outside_black 96x24+0+12 band-ref.bmp
+cp "$work/band.png" strip.png                                     # no metadata: a strip
+im picture.bmp -strip -crop 48x24+8+6 +repage PNG24:"$work/crop.png"
+gpano "$work/crop.png" crop.png 96 48 48 24 8 6
+exiftool -q "-XMP<=gpano-attributes.xmp" -o crop-attributes.png "$work/crop.png"
+im "$work/crop.png" -type TrueColor BMP3:"$work/crop.bmp"
+cjpeg -quality 92 "$work/crop.bmp" > "$work/crop.jpg"
+gpano "$work/crop.jpg" crop.jpg 96 48 48 24 8 6
+outside_black 48x24+8+6 crop-ref.bmp
+heif-enc -q 90 "$work/crop.png" -o "$work/crop.heic" >/dev/null
+gpano "$work/crop.heic" crop.heic 96 48 48 24 8 6
+cwebp -quiet -lossless "$work/crop.png" -o "$work/crop.webp"
+webpmux -set xmp gpano-attributes.xmp "$work/crop.webp" -o crop.webp >/dev/null 2>&1
+gpano picture.png contradicts.png 96 48 96 48 60 0                # crop past the full width
+gpano picture.png view.png 96 48 96 48 0 0 -XMP-GPano:InitialViewHeadingDegrees=40 \
+  -XMP-GPano:PoseHeadingDegrees=10 -XMP-GPano:InitialViewPitchDegrees=-12 \
+  -XMP-GPano:InitialHorizontalFOVDegrees=75
