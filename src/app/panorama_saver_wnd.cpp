@@ -155,6 +155,17 @@ void CPanoramaSaverWnd::OnLoadDone() {
     }
 }
 
+void CPanoramaSaverWnd::TracePresentation() {
+    if (!IsWindowAlive()) {
+        return;
+    }
+    std::string line = window_->PresentsWithOpenGl() ? "present gl" : "present surface";
+    if (!window_->PresentationNote().empty()) {
+        line += " " + window_->PresentationNote();
+    }
+    Trace(line);
+}
+
 void CPanoramaSaverWnd::TraceStatistics() {
     if (!log_) {
         return;

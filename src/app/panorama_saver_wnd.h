@@ -50,6 +50,10 @@ class CPanoramaSaverWnd : public CSaverWnd {
     // waits in the event loop.
     bool WantsFrame() const;
 
+    // Logs "present gl NAME" or "present surface WHY" (WHY empty when
+    // OpenGL was not asked for).
+    void TracePresentation();
+
     const AutoMotion& motion() const { return motion_; }
     const PanoramaEngine* panorama() const { return panorama_.get(); }
 

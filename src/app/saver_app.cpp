@@ -27,8 +27,12 @@ namespace {
 constexpr const char* kCompany = "Corvane";
 constexpr const char* kOwnerTitle = "Display Properties";
 
-WindowPlacement PlacementFor(const SaverRunOptions& options) {
+// present: how frames are to reach the screen (the Present setting); only
+// a window that shows frames presents through OpenGL.
+WindowPlacement PlacementFor(const SaverRunOptions& options, PresentMethod present) {
     WindowPlacement placement;
+    placement.opengl = options.frames && present != PresentMethod::Surface;
+    placement.opengl_hardware_only = present == PresentMethod::Auto;
     switch (options.placement) {
         case SaverRunOptions::Placement::FullScreen:
             placement.kind = WindowPlacement::Kind::FullScreen;
@@ -159,10 +163,19 @@ bool CSaverApp::StartSaverWindow(const SaverRunOptions& options) {
     auto window =
         std::make_unique<CPanoramaSaverWnd>(settings, options.splash_on_close, pool_.get());
     std::string error;
-    if (!window->Create(PlacementFor(options), !options.end_on_input, error)) {
+    if (!window->Create(PlacementFor(options, settings.present), !options.end_on_input, error)) {
         ShowErrorMessage("the saver window could not be made: " + error);
         exit_code_ = 1;
         return false;
+    }
+    window->TracePresentation();
+    if (settings.present == PresentMethod::Gl && options.frames &&
+        !window->window()->PresentsWithOpenGl()) {
+        // Asked for by name, so its absence is worth a word; the frames
+        // still come, through the window surface.
+        ShowErrorMessage("OpenGL presentation is not available (" +
+                         window->window()->PresentationNote() +
+                         "); frames go through the window surface");
     }
     window->window()->Show();
     {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/core/end_signals.h"
+#include "platform/display/gl_presenter.h"
 #include "platform/display/x11_windows.h"
 
 namespace skyweave {
@@ -42,53 +43,76 @@ int DisplayUnderPointer() {
     return 0;
 }
 
-}  // namespace
-
-std::unique_ptr<NativeWindow> NativeWindow::Create(const WindowPlacement& placement,
-                                                   WindowHandler& handler, std::string& error) {
-    std::unique_ptr<NativeWindow> window(new NativeWindow(handler));
+// Makes the SDL window of `placement` (a foreign child window already made
+// as `child`), able to take an OpenGL renderer when `opengl`.
+SDL_Window* MakeSdlWindow(const WindowPlacement& placement, const X11ChildWindow* child,
+                          bool opengl) {
+    const Uint32 gl_flag = opengl ? SDL_WINDOW_OPENGL : 0;
     switch (placement.kind) {
         case WindowPlacement::Kind::FullScreen: {
             const int display = DisplayUnderPointer();
             SDL_Rect bounds{0, 0, 640, 480};
             SDL_GetDisplayBounds(display, &bounds);
-            window->window_ =
-                SDL_CreateWindow(placement.title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
-                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
-                                     SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP);
-            break;
+            return SDL_CreateWindow(placement.title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
+                                    SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS |
+                                        SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALWAYS_ON_TOP |
+                                        gl_flag);
         }
         case WindowPlacement::Kind::Own:
-            window->window_ = SDL_CreateWindow(placement.title.c_str(), SDL_WINDOWPOS_CENTERED,
-                                               SDL_WINDOWPOS_CENTERED, std::max(placement.width, 1),
-                                               std::max(placement.height, 1), SDL_WINDOW_HIDDEN);
-            break;
+            return SDL_CreateWindow(placement.title.c_str(), SDL_WINDOWPOS_CENTERED,
+                                    SDL_WINDOWPOS_CENTERED, std::max(placement.width, 1),
+                                    std::max(placement.height, 1), SDL_WINDOW_HIDDEN | gl_flag);
         case WindowPlacement::Kind::Child: {
-            window->child_ = X11ChildWindow::Create(placement.parent);
-            if (!window->child_) {
-                error =
-                    "window " + std::to_string(placement.parent) + " does not exist on the display";
-                return nullptr;
-            }
-            window->window_ = SDL_CreateWindowFrom(
-                reinterpret_cast<const void*>(static_cast<std::uintptr_t>(window->child_->id())));
-            if (window->window_ != nullptr) {
-                // SDL takes a foreign window as it is and selects no input on
-                // it; the events must be selected on SDL's own connection,
-                // since X delivers them only to the client that asked.
-                SDL_SysWMinfo info;
-                SDL_VERSION(&info.version);
-                if (SDL_GetWindowWMInfo(window->window_, &info) == SDL_TRUE &&
-                    info.subsystem == SDL_SYSWM_X11) {
-                    XSelectInput(info.info.x11.display, info.info.x11.window,
-                                 KeyPressMask | KeyReleaseMask | ButtonPressMask |
-                                     ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
-                                     LeaveWindowMask | FocusChangeMask | ExposureMask |
-                                     StructureNotifyMask | PropertyChangeMask | KeymapStateMask);
-                    XFlush(info.info.x11.display);
-                }
-            }
-            break;
+            // SDL marks a foreign window for OpenGL only when told so as it
+            // takes it over.
+            SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, opengl ? "1" : "0");
+            SDL_Window* window = SDL_CreateWindowFrom(
+                reinterpret_cast<const void*>(static_cast<std::uintptr_t>(child->id())));
+            SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "0");
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<NativeWindow> NativeWindow::Create(const WindowPlacement& placement,
+                                                   WindowHandler& handler, std::string& error) {
+    std::unique_ptr<NativeWindow> window(new NativeWindow(handler));
+    if (placement.kind == WindowPlacement::Kind::Child) {
+        window->child_ = X11ChildWindow::Create(placement.parent);
+        if (!window->child_) {
+            error = "window " + std::to_string(placement.parent) + " does not exist on the display";
+            return nullptr;
+        }
+    }
+    bool opengl = placement.opengl;
+    if (opengl && placement.opengl_hardware_only && !X11OffersDirectRendering()) {
+        // Not worth loading OpenGL only to find it drawing in software.
+        window->presentation_note_ = "the display offers no direct rendering";
+        opengl = false;
+    }
+    window->window_ = MakeSdlWindow(placement, window->child_.get(), opengl);
+    if (window->window_ == nullptr && opengl) {
+        // No OpenGL visual or library: the window surface needs neither.
+        window->presentation_note_ = std::string("no OpenGL window: ") + SDL_GetError();
+        window->window_ = MakeSdlWindow(placement, window->child_.get(), false);
+    }
+    if (placement.kind == WindowPlacement::Kind::Child && window->window_ != nullptr) {
+        // SDL takes a foreign window as it is and selects no input on
+        // it; the events must be selected on SDL's own connection,
+        // since X delivers them only to the client that asked.
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(window->window_, &info) == SDL_TRUE &&
+            info.subsystem == SDL_SYSWM_X11) {
+            XSelectInput(info.info.x11.display, info.info.x11.window,
+                         KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                             PointerMotionMask | EnterWindowMask | LeaveWindowMask |
+                             FocusChangeMask | ExposureMask | StructureNotifyMask |
+                             PropertyChangeMask | KeymapStateMask);
+            XFlush(info.info.x11.display);
         }
     }
     if (window->window_ == nullptr) {
@@ -99,6 +123,15 @@ std::unique_ptr<NativeWindow> NativeWindow::Create(const WindowPlacement& placem
     if (window->message_event_ == std::numeric_limits<std::uint32_t>::max()) {
         error = "no event type is left for the window's messages";
         return nullptr;
+    }
+    if (opengl && window->presentation_note_.empty()) {
+        // Made before the window is shown or drawn on: the renderer must be
+        // the first to take the window's pixels.
+        window->gl_ = GlPresenter::Create(window->window_, placement.opengl_hardware_only,
+                                          window->presentation_note_);
+        if (window->gl_) {
+            window->presentation_note_ = window->gl_->RendererName();
+        }
     }
     return window;
 }
@@ -134,6 +167,7 @@ void NativeWindow::Destroy() {
         return;
     }
     SetInputGrab(false);
+    gl_.reset();
     SDL_DestroyWindow(window_);
     window_ = nullptr;
     child_.reset();
@@ -248,8 +282,69 @@ void NativeWindow::Invalidate(const PixelRect* rect, bool erase) {
     }
 }
 
-WindowCanvas NativeWindow::GetCanvas() {
-    return WindowCanvas(window_);
+WindowCanvas NativeWindow::GetCanvas(bool present_now) {
+    return WindowCanvas(this, present_now);
+}
+
+SDL_Surface* NativeWindow::CanvasSurface() {
+    if (window_ == nullptr) {
+        return nullptr;
+    }
+    if (gl_) {
+        if (SDL_Surface* surface = gl_->Surface()) {
+            return surface;
+        }
+        FallBackToSurface("no surface for OpenGL presentation");
+    }
+    return SDL_GetWindowSurface(window_);
+}
+
+void NativeWindow::ShowChanges(const std::vector<PixelRect>& rects, bool present_now) {
+    if (window_ == nullptr || rects.empty()) {
+        return;
+    }
+    if (gl_) {
+        for (const PixelRect& rect : rects) {
+            gl_->Touch(rect);
+        }
+        if (present_now) {
+            PresentPending();
+        }
+        return;
+    }
+    std::vector<SDL_Rect> sdl;
+    sdl.reserve(rects.size());
+    for (const PixelRect& r : rects) {
+        sdl.push_back(
+            SDL_Rect{r.left, r.top, static_cast<int>(r.Width()), static_cast<int>(r.Height())});
+    }
+    SDL_UpdateWindowSurfaceRects(window_, sdl.data(), static_cast<int>(sdl.size()));
+}
+
+void NativeWindow::PresentPending() {
+    if (gl_ && gl_->Pending() && !gl_->Present()) {
+        FallBackToSurface(std::string("OpenGL presentation failed: ") + SDL_GetError());
+    }
+}
+
+void NativeWindow::FallBackToSurface(const std::string& why) {
+    if (!gl_) {
+        return;
+    }
+    // The picture drawn so far goes over to the window surface, so that the
+    // screen never shows black in between.
+    SDL_Surface* drawn = gl_->Surface();
+    SDL_Surface* kept = drawn != nullptr ? SDL_DuplicateSurface(drawn) : nullptr;
+    gl_.reset();
+    presentation_note_ = why;
+    SDL_Surface* surface = window_ != nullptr ? SDL_GetWindowSurface(window_) : nullptr;
+    if (surface != nullptr && kept != nullptr) {
+        SDL_BlitSurface(kept, nullptr, surface, nullptr);
+        SDL_UpdateWindowSurface(window_);
+    } else {
+        Invalidate(nullptr, true);
+    }
+    SDL_FreeSurface(kept);
 }
 
 void NativeWindow::SetFocus() {
@@ -322,7 +417,9 @@ void NativeWindow::Dispatch(const void* raw) {
                     break;
                 case SDL_WINDOWEVENT_EXPOSED:
                     // The surface keeps what was drawn; only push it again.
-                    if (window_ != nullptr && SDL_GetWindowSurface(window_) != nullptr) {
+                    if (gl_) {
+                        gl_->TouchAll();
+                    } else if (window_ != nullptr && SDL_GetWindowSurface(window_) != nullptr) {
                         SDL_UpdateWindowSurface(window_);
                     }
                     break;
@@ -332,6 +429,14 @@ void NativeWindow::Dispatch(const void* raw) {
                 default:
                     break;
             }
+            break;
+        case SDL_RENDER_TARGETS_RESET:
+            if (gl_) {
+                gl_->TouchAll();
+            }
+            break;
+        case SDL_RENDER_DEVICE_RESET:
+            FallBackToSurface("the OpenGL device was lost");
             break;
         default:
             break;
@@ -344,7 +449,7 @@ void NativeWindow::Dispatch(const void* raw) {
 void NativeWindow::PaintInvalid() {
     std::vector<Invalid> invalid;
     invalid.swap(invalid_);
-    WindowCanvas canvas(window_);
+    WindowCanvas canvas(this, false);
     for (const Invalid& item : invalid) {
         canvas.SetClip(item.rect);
         if (item.erase) {
@@ -414,6 +519,11 @@ void NativeWindow::RunMessageLoop(const std::function<void()>& on_idle, bool end
             // Painting may leave work for the idle callback (a frame for an
             // erased view).
             idle_done = false;
+            continue;
+        }
+        if (gl_ && gl_->Pending()) {
+            // Everything this turn drew, shown at once.
+            PresentPending();
             continue;
         }
         if (FireDueTimer(now)) {

@@ -17,10 +17,12 @@
 #include "platform/core/draw_target.h"
 #include "platform/display/window_canvas.h"
 
+struct SDL_Surface;
 struct SDL_Window;
 
 namespace skyweave {
 
+class GlPresenter;
 class X11ChildWindow;
 
 enum class CursorKind { Hidden, Arrow };
@@ -70,6 +72,14 @@ struct WindowPlacement {
     int height = 720;
     // Window title.
     std::string title = "VELMORA SCREENSAVER";
+    // Present through OpenGL (a streaming texture shown in step with the
+    // vertical blank, see GlPresenter) instead of the window surface, when
+    // SDL offers an OpenGL renderer; otherwise, and after any failure of it,
+    // the window surface serves. Off by default.
+    bool opengl = false;
+    // With opengl: accept only a hardware-accelerated renderer, not a
+    // software one such as llvmpipe.
+    bool opengl_hardware_only = true;
 };
 
 class NativeWindow {
@@ -112,8 +122,17 @@ class NativeWindow {
     // Marks `rect` (window pixels; the whole client area when null) for
     // painting when the queue runs empty; `erase` paints the background first.
     void Invalidate(const PixelRect* rect, bool erase);
-    // A canvas on the window for drawing now, outside painting.
-    WindowCanvas GetCanvas();
+    // A canvas on the window for drawing now, outside painting. What it
+    // draws is shown when it is destroyed; with present_now false, a window
+    // that presents through OpenGL shows it with everything else drawn in
+    // this turn of the event loop (a frame and the strips around it).
+    WindowCanvas GetCanvas(bool present_now = true);
+
+    // True while frames reach the screen through OpenGL.
+    bool PresentsWithOpenGl() const { return gl_ != nullptr; }
+    // The OpenGL renderer's name while it presents; otherwise why the window
+    // surface serves (empty when OpenGL was not asked for).
+    const std::string& PresentationNote() const { return presentation_note_; }
 
     void SetFocus();
     // Grabs (true) or releases (false) keyboard and pointer.
@@ -137,6 +156,8 @@ class NativeWindow {
     void RunMessageLoop(const std::function<void()>& on_idle, bool end_on_signal);
 
   private:
+    friend class WindowCanvas;
+
     struct Invalid {
         PixelRect rect;
         bool erase;
@@ -152,10 +173,20 @@ class NativeWindow {
     void PaintInvalid();
     bool FireDueTimer(std::uint64_t now);
     std::uint64_t NextTimerDue() const;
+    // Where canvases draw: the window surface, or the OpenGL presenter's.
+    SDL_Surface* CanvasSurface();
+    // Takes the rectangles a canvas changed to the screen (see WindowCanvas).
+    void ShowChanges(const std::vector<PixelRect>& rects, bool present_now);
+    // Shows what OpenGL presentation has pending; falls back on failure.
+    void PresentPending();
+    // Leaves OpenGL for the window surface, keeping the picture on screen.
+    void FallBackToSurface(const std::string& why);
 
     WindowHandler& handler_;
     SDL_Window* window_ = nullptr;
     std::unique_ptr<X11ChildWindow> child_;
+    std::unique_ptr<GlPresenter> gl_;
+    std::string presentation_note_;
     std::uint32_t message_event_ = 0;
     std::vector<Invalid> invalid_;
     std::vector<Timer> timers_;

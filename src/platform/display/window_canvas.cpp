@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/display/native_window.h"
+
 namespace skyweave {
 namespace {
 
@@ -26,9 +28,10 @@ PixelRect IntersectRect(const PixelRect& a, const PixelRect& b) {
     return IsEmpty(cut) ? PixelRect{} : cut;
 }
 
-WindowCanvas::WindowCanvas(SDL_Window* window) : window_(window) {
+WindowCanvas::WindowCanvas(NativeWindow* window, bool present_now)
+    : window_(window), present_now_(present_now) {
     if (window_ != nullptr) {
-        surface_ = SDL_GetWindowSurface(window_);
+        surface_ = window_->CanvasSurface();
     }
 }
 
@@ -132,12 +135,7 @@ void WindowCanvas::Flush() {
         touched_.clear();
         return;
     }
-    std::vector<SDL_Rect> rects;
-    rects.reserve(touched_.size());
-    for (const PixelRect& r : touched_) {
-        rects.push_back(ToSdl(r));
-    }
-    SDL_UpdateWindowSurfaceRects(window_, rects.data(), static_cast<int>(rects.size()));
+    window_->ShowChanges(touched_, present_now_);
     touched_.clear();
 }
 

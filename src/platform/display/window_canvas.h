@@ -1,9 +1,13 @@
 // The drawing surface of a native window for the span of one drawing job,
 // our stand-in for a window device context: black fills, the message text,
 // a stretched picture, with an optional clip rectangle. Everything drawn is
-// pushed to the screen when the canvas is flushed or destroyed. Made by
-// NativeWindow (GetCanvas and its painting) and used by the saver window and
-// WindowDrawTarget on the event-loop thread only.
+// handed to the window when the canvas is flushed or destroyed: through the
+// window surface it reaches the screen at once; through OpenGL it is shown
+// at once, or with the window's next present when the canvas was made for
+// a frame or for painting, so that everything drawn in one turn of the
+// event loop appears in one vertical blank. Made by NativeWindow (GetCanvas
+// and its painting) and used by the saver window and WindowDrawTarget on the
+// event-loop thread only.
 #pragma once
 
 #include <cstdint>
@@ -13,15 +17,18 @@
 #include "platform/core/draw_target.h"
 
 struct SDL_Surface;
-struct SDL_Window;
 
 namespace skyweave {
 
+class NativeWindow;
+
 class WindowCanvas {
   public:
-    // window: the SDL window whose surface is drawn on; may be null, which
-    // gives a canvas that draws nothing.
-    explicit WindowCanvas(SDL_Window* window);
+    // window: the window drawn on; null, or a destroyed window, gives a
+    // canvas that draws nothing.
+    // present_now: show what was drawn when flushed even where the window
+    // presents once per turn of its event loop (OpenGL).
+    explicit WindowCanvas(NativeWindow* window, bool present_now = true);
     ~WindowCanvas();
     WindowCanvas(const WindowCanvas&) = delete;
     WindowCanvas& operator=(const WindowCanvas&) = delete;
@@ -50,11 +57,12 @@ class WindowCanvas {
 
     // Marks `rect` as changed by drawing done directly on surface().
     void Touch(const PixelRect& rect);
-    // Pushes the changed parts to the screen now.
+    // Hands the changed parts to the window (see the top of this file).
     void Flush();
 
   private:
-    SDL_Window* window_;
+    NativeWindow* window_;
+    bool present_now_;
     SDL_Surface* surface_ = nullptr;
     std::optional<PixelRect> clip_;
     std::vector<PixelRect> touched_;

@@ -118,10 +118,13 @@ void WindowDrawTarget::CopyFrame(const FrameImage& frame, std::int32_t source_x,
                                  const Palette* palette) {
     const auto start = std::chrono::steady_clock::now();
     {
-        WindowCanvas canvas = window_.GetCanvas();
+        WindowCanvas canvas = window_.GetCanvas(false);
         const PixelRect changed =
             CopyFrameToSurface(frame, source_x, source_y, dest, palette, canvas.surface());
         canvas.Touch(changed);
+        if (decorate_) {
+            decorate_(canvas);
+        }
     }
     if (present_ns_ != nullptr) {
         *present_ns_ +=

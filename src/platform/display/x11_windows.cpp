@@ -150,6 +150,22 @@ bool X11WindowExists(std::uint64_t window) {
     return X11WindowSize(window, width, height);
 }
 
+bool X11OffersDirectRendering() {
+    const DisplayPtr display = OpenDisplay();
+    if (!display) {
+        return false;
+    }
+    for (const char* extension : {"DRI3", "DRI2", "NV-GLX"}) {
+        int opcode = 0;
+        int event = 0;
+        int error = 0;
+        if (XQueryExtension(display.get(), extension, &opcode, &event, &error) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 struct X11ChildWindow::Connection {
     DisplayPtr display;
 };

@@ -1,7 +1,8 @@
 // Plain Xlib services the saver needs around its SDL window: finding a
 // top-level window by its title (the "Display Properties" owner search),
-// checking that a window id names a live window, and a child window of our
-// own inside a foreign window (the preview and the daemon's windows). Each
+// checking that a window id names a live window, whether the server offers
+// direct rendering, and a child window of our own inside a foreign window
+// (the preview and the daemon's windows). Each
 // call opens its own short connection unless it owns a long-lived one.
 #pragma once
 
@@ -22,6 +23,12 @@ bool X11WindowExists(std::uint64_t window);
 
 // Size in pixels of `window`; false when it does not exist.
 bool X11WindowSize(std::uint64_t window, int& width, int& height);
+
+// True when the X server offers direct rendering to OpenGL drivers (the
+// DRI3, DRI2 or NV-GLX extension). Without it every OpenGL renderer draws in
+// software or through the server (a virtual or remote X server); false also
+// when no display opens.
+bool X11OffersDirectRendering();
 
 // A child window of ours that fills a foreign parent. It lives on its own
 // connection, which must stay open while the window is used (an X server

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/opengl_child_env.h"
 #include "support/xvfb_display.h"
 
 namespace skyweave {
@@ -248,6 +249,60 @@ std::vector<std::uint32_t> ReadBmp24(const fs::path& path, int width, int height
 
 #ifdef SKYWEAVE_PROGRAM
 
+// The saver turns by 30 degrees a frame with pitch and roll held at 0 (the
+// options kTurningOptions), so every frame it shows in a width x height
+// window is one of twelve views; skyweave-render draws each of them the way
+// the engine draws a moving frame.
+class TurningViews {
+  public:
+    TurningViews(const fs::path& file, const fs::path& dir, int width, int height) {
+        for (int heading = 0; heading < 360; heading += 30) {
+            const fs::path bmp = dir / ("view" + std::to_string(heading) + ".bmp");
+            const std::string size = std::to_string(width) + "x" + std::to_string(height);
+            if (RunTool({SKYWEAVE_RENDER_PROGRAM, file.string(), "-o", bmp.string(), "--view",
+                         std::to_string(heading) + ",0,0,90", "--size", size, "--quality", "0"},
+                        {}) != 0) {
+                views_.clear();
+                return;
+            }
+            views_.push_back(ReadBmp24(bmp, width, height));
+            if (views_.back().size() != static_cast<std::size_t>(width) * height) {
+                views_.clear();
+                return;
+            }
+        }
+    }
+    bool ok() const { return views_.size() == 12; }
+    // Which view `pixels` are exactly, or -1.
+    int Which(const std::vector<std::uint32_t>& pixels) const {
+        for (std::size_t i = 0; i < views_.size(); ++i) {
+            if (pixels == views_[i]) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+
+  private:
+    std::vector<std::vector<std::uint32_t>> views_;
+};
+
+// The motion that gives TurningViews, for the daemon command line.
+const std::vector<std::string> kTurningOptions = {"--size",
+                                                  "100",
+                                                  "--no-moving",
+                                                  "--no-heading-random",
+                                                  "--no-pitch-random",
+                                                  "--no-roll-random",
+                                                  "--heading",
+                                                  "300",
+                                                  "--pitch",
+                                                  "0",
+                                                  "--roll",
+                                                  "0",
+                                                  "--zoom",
+                                                  "90"};
+
 int g_x_errors = 0;
 
 int CountXError(Display*, XErrorEvent*) {
@@ -286,35 +341,16 @@ void RunInForeignWindow(int sig, bool ignore_signals) {
     XMapWindow(display, host);
     XSync(display, False);
 
-    // The saver turns by 30 degrees a frame with pitch and roll held at 0,
-    // so every frame it shows is one of twelve views; skyweave-render draws
-    // each of them the way the engine draws a moving frame.
-    std::vector<std::vector<std::uint32_t>> views;
-    for (int heading = 0; heading < 360; heading += 30) {
-        const fs::path bmp = temp.path / ("view" + std::to_string(heading) + ".bmp");
-        ASSERT_EQ(
-            RunTool({SKYWEAVE_RENDER_PROGRAM, pan.string(), "-o", bmp.string(), "--view",
-                     std::to_string(heading) + ",0,0,90", "--size", "320x240", "--quality", "0"},
-                    {}),
-            0);
-        views.push_back(ReadBmp24(bmp, width, height));
-        ASSERT_EQ(views.back().size(), static_cast<std::size_t>(width * height));
-    }
-    auto which_view = [&](const Capture& c) {
-        for (std::size_t i = 0; i < views.size(); ++i) {
-            if (c.pixels == views[i]) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
-    };
+    const TurningViews views(pan, temp.path, width, height);
+    ASSERT_TRUE(views.ok());
+    auto which_view = [&](const Capture& c) { return views.Which(c.pixels); };
 
     char id[32];
     std::snprintf(id, sizeof id, "0x%lx", host);
     const fs::path err = temp.path / "stderr.txt";
-    Saver saver({SKYWEAVE_PROGRAM, "--window-id", id, "--file", pan.string(), "--size", "100",
-                 "--no-moving", "--no-heading-random", "--no-pitch-random", "--no-roll-random",
-                 "--heading", "300", "--pitch", "0", "--roll", "0", "--zoom", "90"},
+    std::vector<std::string> args = {SKYWEAVE_PROGRAM, "--window-id", id, "--file", pan.string()};
+    args.insert(args.end(), kTurningOptions.begin(), kTurningOptions.end());
+    Saver saver(args,
                 {"DISPLAY=" + xvfb.Name(), "TMPDIR=" + tmp.string(),
                  "XDG_CONFIG_HOME=" + config.string(), "XDG_RUNTIME_DIR=" + runtime.string()},
                 err, ignore_signals);
@@ -502,6 +538,75 @@ TEST(HackForeignWindow, AWindowIdThatNamesNoWindowFails) {
     ASSERT_TRUE(WIFEXITED(*saver.ExitStatus()));
     EXPECT_EQ(WEXITSTATUS(*saver.ExitStatus()), 1);
     EXPECT_FALSE(ReadText(err).empty());
+}
+
+// Every way to the screen shows the engine's frames pixel for pixel: the
+// window surface, OpenGL when asked for by name (software OpenGL under
+// Xvfb), and auto, which keeps to the surface on a server without direct
+// rendering.
+TEST(HackForeignWindow, EveryPresentMethodShowsExactlyTheEnginesFrames) {
+    struct Case {
+        std::string present;
+        std::string logged;  // the event log's line about presentation
+    };
+    const Case cases[] = {
+        {"surface", "event present surface\n"},
+        {"gl", "event present gl llvmpipe"},
+        {"auto", "event present surface the display offers no direct rendering\n"},
+    };
+    test::XvfbDisplay xvfb(640, 480, 24);
+    ASSERT_FALSE(xvfb.Name().empty()) << "Xvfb did not start";
+    TempDir temp;
+    const fs::path file = fs::path(SKYWEAVE_SOURCE_DIR) / "samples" / "courtyard.jpg";
+    const int width = 320;
+    const int height = 240;
+    const TurningViews views(file, temp.path, width, height);
+    ASSERT_TRUE(views.ok());
+    Display* display = XOpenDisplay(xvfb.Name().c_str());
+    ASSERT_NE(display, nullptr);
+    for (const Case& c : cases) {
+        const Window host = XCreateSimpleWindow(display, DefaultRootWindow(display), 40, 30, width,
+                                                height, 0, 0, 0);
+        XMapWindow(display, host);
+        XSync(display, False);
+        char id[32];
+        std::snprintf(id, sizeof id, "0x%lx", host);
+        const fs::path err = temp.path / ("stderr-" + c.present + ".txt");
+        std::vector<std::string> args = {SKYWEAVE_PROGRAM, "--window-id", id,       "--file",
+                                         file.string(),    "--present",   c.present};
+        args.insert(args.end(), kTurningOptions.begin(), kTurningOptions.end());
+        std::vector<std::string> env = {"DISPLAY=" + xvfb.Name(), "TMPDIR=" + temp.path.string(),
+                                        "XDG_CONFIG_HOME=" + temp.path.string(),
+                                        "SKYWEAVE_FRAME_LOG=1"};
+        if (c.present == "gl") {
+            env.push_back("ASAN_OPTIONS=" + test::AsanOptionsForOpenGl());
+        }
+        Saver saver(args, env, err);
+        // Two different views, each exactly as the engine draws it.
+        int first = -1;
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                first = views.Which(Grab(display, host, width, height).pixels);
+                return first >= 0;
+            },
+            20.0))
+            << c.present << ": no exact frame; " << ReadText(err).substr(0, 400);
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                const int view = views.Which(Grab(display, host, width, height).pixels);
+                return view >= 0 && view != first;
+            },
+            10.0))
+            << c.present << ": the view does not turn";
+        saver.Signal(SIGTERM);
+        EXPECT_TRUE(WaitFor([&] { return !saver.Running(); }, 5.0));
+        const std::string log = ReadText(err);
+        EXPECT_NE(log.find(c.logged), std::string::npos) << c.present << ": " << log.substr(0, 400);
+        EXPECT_EQ(log.find("skyweave:"), std::string::npos) << log.substr(0, 400);
+        XDestroyWindow(display, host);
+        XSync(display, False);
+    }
+    XCloseDisplay(display);
 }
 
 #endif

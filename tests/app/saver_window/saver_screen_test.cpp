@@ -1,17 +1,20 @@
 // What the full-screen saver puts on the screen: the message asking for a
 // file, a panorama in a drifting view rectangle on black, a load failure's
-// text, and 5-6-5 frames on a 16-bit screen. Pixels are read back from Xvfb.
+// text, 5-6-5 frames on a 16-bit screen, and the same pixels through OpenGL
+// as through the window surface. Pixels are read back from Xvfb.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 
 #include <X11/Xlib.h>
 
 #include "platform/display/screen_depth.h"
 #include "saver_harness.h"
+#include "support/opengl_child_env.h"
 
 namespace skyweave::test {
 namespace {
@@ -195,6 +198,88 @@ TEST(SaverScreenTest, SixteenBitScreenGetsFramesIn565) {
     });
     EXPECT_GT(shot.CountNonBlack(0, 0, 640, 480), 640 * 480 / 2);
     EndWithKey(x.name(), saver);
+}
+
+// A screenshot once the picture has settled: two in a row 300 ms apart the
+// same, most of the screen lit.
+Screenshot SettledScreen(const std::string& display, int width, int height) {
+    Screenshot last;
+    return PollScreen(display, [&](const Screenshot& s) {
+        const bool settled = s.ok() && last.ok() && s.rgb == last.rgb &&
+                             s.CountNonBlack(0, 0, width, height) > width * height / 2;
+        last = s;
+        if (!settled) {
+            Pause(milliseconds(300));
+        }
+        return settled;
+    });
+}
+
+// The resting view filling a 320 x 240 screen, shown with `present`; the
+// event log and stderr of the run go to `log`.
+Screenshot RestingView(const Xvfb& x, const std::string& present,
+                       const std::map<std::string, std::string>& env, std::string& log) {
+    TempDir home;
+    WriteSettings(home.path(), {{"FilePath", SamplePath("city.jpg")},
+                                {"Size", "100"},
+                                {"Moving", "0"},
+                                {"Heading", "0"},
+                                {"Pitch", "0"},
+                                {"Roll", "0"},
+                                {"HeadingRandom", "0"},
+                                {"PitchRandom", "0"},
+                                {"RollRandom", "0"},
+                                {"Present", present}});
+    SaverProcess saver({"/s"}, x.name(), home.path(), env);
+    EXPECT_TRUE(saver.WaitForFrames(1)) << saver.Log();
+    const Screenshot shot = SettledScreen(x.name(), 320, 240);
+    log = saver.Log();
+    EndWithKey(x.name(), saver);
+    return shot;
+}
+
+// Forced OpenGL shows the resting view exactly as the window surface does:
+// through software OpenGL on a 16-bit screen, and through the window
+// surface, with a word on stderr, when there is no OpenGL library or no
+// driver to make its context with.
+TEST(SaverScreenTest, ForcedOpenGlShowsTheSurfacesPixelsOrFallsBackToThem) {
+    struct Case {
+        int depth;
+        std::map<std::string, std::string> env;
+        std::string logged;  // the event log's line about presentation
+        bool warned;         // stderr says OpenGL is not available
+    };
+    const Case cases[] = {
+        {16, {}, "event present gl llvmpipe", false},
+        {24,
+         {{"SDL_OPENGL_LIBRARY", "/nonexistent/libGL.so.1"}},
+         "event present surface no OpenGL window",
+         true},
+        {24,
+         {{"LIBGL_DRIVERS_PATH", "/nonexistent"}},
+         "event present surface no OpenGL renderer",
+         true},
+    };
+    std::map<int, Screenshot> surface;  // by depth
+    for (const Case& c : cases) {
+        Xvfb x(320, 240, c.depth);
+        ASSERT_FALSE(x.name().empty());
+        std::string log;
+        if (surface.count(c.depth) == 0) {
+            surface[c.depth] = RestingView(x, "surface", {}, log);
+            EXPECT_NE(log.find("event present surface\n"), std::string::npos) << log;
+        }
+        std::map<std::string, std::string> env = c.env;
+        env["ASAN_OPTIONS"] = AsanOptionsForOpenGl();
+        const Screenshot shot = RestingView(x, "gl", env, log);
+        EXPECT_NE(log.find(c.logged), std::string::npos) << c.depth << ": " << log;
+        EXPECT_EQ(log.find("skyweave: OpenGL presentation is not available (") != std::string::npos,
+                  c.warned)
+            << c.depth << ": " << log;
+        ASSERT_TRUE(shot.ok() && surface[c.depth].ok());
+        EXPECT_GT(shot.CountNonBlack(0, 0, 320, 240), 320 * 240 / 2);
+        EXPECT_TRUE(shot.rgb == surface[c.depth].rgb) << c.logged;
+    }
 }
 
 }  // namespace
