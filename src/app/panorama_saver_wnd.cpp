@@ -12,6 +12,7 @@
 #include "app/saver_messages.h"
 #include "engine/panorama_engine.h"
 #include "image/screen_depth.h"
+#include "platform/core/staging_directory.h"
 #include "platform/display/error_report.h"
 #include "platform/display/window_draw_target.h"
 
@@ -144,9 +145,10 @@ void CPanoramaSaverWnd::OnLoadDone() {
     panorama_ = std::move(outcome->engine);
     panorama_->SetWorkerPool(pool_);
     if (const int skipped = panorama_->StagingSkipped(); skipped > 0) {
-        ShowErrorMessage(std::to_string(skipped) +
-                         " embedded files of the panorama were not staged: at most 10000 files "
-                         "and 256 MiB are");
+        const StagingBudget budget;
+        ShowErrorMessage("the panorama embeds more than " + std::to_string(budget.max_files) +
+                         " files or " + std::to_string(budget.max_bytes >> 20) + " MiB; " +
+                         std::to_string(skipped) + " of its files were not staged");
     }
     unchanged_frames_ = 0;
     ClearMessageText();
