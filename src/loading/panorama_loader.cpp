@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/load_messages.h"
+#include "platform/core/background_priority.h"
 
 namespace skyweave {
 
@@ -73,6 +74,8 @@ std::optional<LoadOutcome> PanoramaLoader::Take() {
 }
 
 void PanoramaLoader::Work() {
+    // A load runs while the current panorama's frames are drawn; they go first.
+    LowerThisThreadsPriority();
     while (true) {
         Job job;
         std::shared_ptr<std::atomic<bool>> cancel = std::make_shared<std::atomic<bool>>(false);

@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "engine/panorama_bytes.h"
+#include "loading/loading_fixture.h"
 
 namespace skyweave {
 namespace {
@@ -28,33 +29,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using skyweave::testing::Bytes;
 
-class PanoramaLoaderTest : public ::testing::Test {
+class PanoramaLoaderTest : public skyweave::testing::LoadingTest {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "skyweave-loader-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        fs::create_directory(root_ / "tmp");
-        if (const char* old = std::getenv("TMPDIR")) {
-            old_tmpdir_ = old;
-        }
-        ::setenv("TMPDIR", (root_ / "tmp").c_str(), 1);
-    }
-    void TearDown() override {
-        if (old_tmpdir_) {
-            ::setenv("TMPDIR", old_tmpdir_->c_str(), 1);
-        } else {
-            ::unsetenv("TMPDIR");
-        }
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-    }
-    std::string Write(const std::string& name, const Bytes& bytes) {
-        std::ofstream out(root_ / name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        return (root_ / name).string();
-    }
     // Waits for the next outcome the way the event loop does: for a wake-up,
     // then Take. Gives up after 30 s (a hang bound).
     std::optional<LoadOutcome> Next(PanoramaLoader& loader) {
@@ -75,8 +51,6 @@ class PanoramaLoaderTest : public ::testing::Test {
         });
     }
 
-    fs::path root_;
-    std::optional<std::string> old_tmpdir_;
     std::atomic<int> wakes_{0};
 };
 

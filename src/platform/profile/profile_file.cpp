@@ -13,28 +13,13 @@
 #include <utility>
 #include <vector>
 
+#include "platform/core/file_descriptor.h"
+
 namespace skyweave {
 namespace {
 
 constexpr int kMaxLinks = 40;
 constexpr mode_t kNewFileMode = 0600;
-
-// Closes a descriptor at the end of a scope.
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 bool WriteAll(int fd, std::string_view text) {
     std::size_t done = 0;
@@ -71,7 +56,7 @@ bool MakeFolder(const std::filesystem::path& folder) {
 ProfileFileText ReadProfileFile(const std::filesystem::path& path) {
     ProfileFileText result;
     // O_NONBLOCK: opening a FIFO for reading must not wait for a writer.
-    const Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         result.state = errno == ENOENT ? ProfileFileState::kMissing : ProfileFileState::kUnreadable;
         return result;
@@ -155,7 +140,7 @@ bool ReplaceProfileFile(const std::filesystem::path& target, std::string_view te
     name += target.filename().string();
     name += ".XXXXXX";
     std::string temporary = (folder / name).string();
-    const Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    const FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (fd.get() < 0) {
         return false;
     }
