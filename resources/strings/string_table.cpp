@@ -44,6 +44,9 @@ constexpr std::array kTable{
     Entry{5105, "ShowFrameRate"},
     Entry{5106, "Present"},
     Entry{5201, "Use This &Folder"},
+    Entry{5202, "There is no panorama in the folder "},
+    Entry{5203, "The folder cannot be read: "},
+    Entry{5204, "None of the panoramas in the folder could be shown: "},
 };
 
 }  // namespace

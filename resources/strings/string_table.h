@@ -44,6 +44,9 @@ enum class StringId : int {
     PresentName = 5106,        // "Present"
     // Texts added later.
     ChooseFolderButton = 5201,  // the open-file dialog's button that takes a folder
+    NoPanoramaInFolder = 5202,  // a folder holds no panorama; the folder's path follows
+    UnreadableFolder = 5203,    // a folder cannot be read; its path follows
+    NoneShownInFolder = 5204,   // every panorama of a folder failed; its path follows
 };
 
 // The text of string `id` (a number of the table), or an empty view when the

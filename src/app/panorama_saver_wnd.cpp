@@ -1,6 +1,7 @@
 // The panorama saver window; see panorama_saver_wnd.h.
 #include "app/panorama_saver_wnd.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <exception>
@@ -12,17 +13,28 @@
 #include "app/saver_messages.h"
 #include "engine/panorama_engine.h"
 #include "image/screen_depth.h"
+#include "loading/folder_listing.h"
 #include "platform/core/staging_directory.h"
 #include "platform/display/error_report.h"
+#include "platform/display/window_canvas.h"
 #include "platform/display/window_draw_target.h"
+#include "settings/settings_table.h"
 
 namespace skyweave {
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 constexpr std::chrono::milliseconds kSplashOnClose{2000};
 // While a failure message shows, the retry rule is asked this often.
 constexpr unsigned kRetryTimerId = 2;
 constexpr unsigned kRetryTimerPeriodMs = 1000;
+// Folder: fires when the panorama shown has had its ChangeEvery seconds.
+constexpr unsigned kChangeTimerId = 3;
+// Folder: how long a failed file's message shows, and the timer that ends
+// that moment when no panorama shows (the next file waits for it).
+constexpr std::chrono::milliseconds kNoticeTime{3000};
+constexpr unsigned kNoticeTimerId = 4;
 
 MotionRect ToMotionRect(const PixelRect& r) {
     return {r.left, r.top, r.right, r.bottom};
@@ -39,11 +51,13 @@ CPanoramaSaverWnd::CPanoramaSaverWnd(const SaverSettings& settings, bool splash_
       splash_on_close_(splash_on_close),
       pool_(pool),
       motion_(settings),
+      outgoing_motion_(settings),
       // The worker only pushes an event; the outcome is taken on this thread.
       loader_([this] { window_->PostMessageFromAnyThread(WM_SAVER_LOAD_DONE); }) {}
 
 CPanoramaSaverWnd::~CPanoramaSaverWnd() {
     loader_.Cancel();
+    folder_.reset();
     try {
         ClosePanorama();
     } catch (...) {
@@ -77,6 +91,11 @@ void CPanoramaSaverWnd::OnCreate() {
 }
 
 void CPanoramaSaverWnd::ClosePanorama() {
+    crossfader_.Release();
+    if (outgoing_) {
+        outgoing_->Close();
+        outgoing_.reset();
+    }
     if (panorama_) {
         panorama_->Close();
         panorama_.reset();
@@ -93,34 +112,124 @@ void CPanoramaSaverWnd::StopRandomTimer() {
 void CPanoramaSaverWnd::OnTimer(unsigned id) {
     if (id != 0 && id == random_timer_) {
         motion_.RandomDraw();
-    } else if (id == kRetryTimerId && retry_.Due(std::chrono::steady_clock::now())) {
+    } else if (id == kRetryTimerId && folder_) {
+        AdvanceFolder();
+    } else if (id == kRetryTimerId && retry_.Due(Clock::now())) {
         window_->KillTimer(kRetryTimerId);
-        StartLoad();
+        StartShowing();
+    } else if (id == kChangeTimerId) {
+        window_->KillTimer(kChangeTimerId);
+        TraceLongestGap("steady");
+        Trace("change due");
+        want_next_ = true;
+        switching_ = true;
+        AdvanceFolder();
+    } else if (id == kNoticeTimerId) {
+        window_->KillTimer(kNoticeTimerId);
+        notice_.clear();
+        AdvanceFolder();
     }
 }
 
 bool CPanoramaSaverWnd::WantsFrame() const {
     if (panorama_) {
         // One more frame while the picture may still change: the motion
-        // turns or drifts, or the last frame was the first of a still view
-        // (the next is drawn with the still filter), or the view rectangle
-        // was painted over.
-        return !motion_.Still() || unchanged_frames_ < 1;
+        // turns or drifts, a crossfade or a notice runs, or the last frame
+        // was the first of a still view (the next is drawn with the still
+        // filter), or the view rectangle was painted over.
+        return !motion_.Still() || outgoing_ || !notice_.empty() || unchanged_frames_ < 1;
     }
     if (IsNoFileChosen(file_path_)) {
         return message_text().empty();  // once, to show the message
     }
+    if (folder_) {
+        return false;  // the listing and the loads call back by themselves
+    }
     return !loader_.Busy() && !load_failed_;
 }
 
-void CPanoramaSaverWnd::StartLoad() {
+void CPanoramaSaverWnd::StartShowing() {
+    if (!folder_ && IsFolder(file_path_)) {
+        Trace("folder " + file_path_);
+        folder_ = std::make_unique<FolderShow>(
+            file_path_, static_cast<std::uint32_t>(std::time(nullptr)),
+            [this] { window_->PostMessageFromAnyThread(WM_SAVER_LIST_NEWS); });
+    }
+    if (folder_) {
+        want_next_ = true;
+        AdvanceFolder();
+    } else {
+        StartLoad(file_path_);
+    }
+}
+
+void CPanoramaSaverWnd::StartLoad(const std::string& path) {
     load_failed_ = false;
-    ShowMessageText(StringId::DecompressingMessage);
+    if (!panorama_) {
+        ShowMessageText(StringId::DecompressingMessage);
+    }
     Trace("load start");
     DecodeLimits limits;
     // Asked here: the display belongs to this thread, not the loader's.
     limits.screen_depth = RefreshScreenDepth();
-    loader_.Request(file_path_, limits);
+    loader_.Request(path, limits);
+}
+
+void CPanoramaSaverWnd::AdvanceFolder() {
+    if (!folder_ || !want_next_ || loader_.Busy()) {
+        return;
+    }
+    const Clock::time_point now = Clock::now();
+    if (!panorama_ && !notice_.empty() && now < notice_until_) {
+        return;  // the failed file's message has its moment first
+    }
+    std::optional<std::string> next = folder_->Next(now);
+    if (!next) {
+        if (const auto nothing = folder_->ShowsNothing()) {
+            // Asked again every second until the retry begins a new round.
+            window_->SetTimer(kRetryTimerId, kRetryTimerPeriodMs);
+            if (!panorama_) {
+                const StringId text =
+                    *nothing == FolderShow::Nothing::kUnreadable   ? StringId::UnreadableFolder
+                    : *nothing == FolderShow::Nothing::kNoPanorama ? StringId::NoPanoramaInFolder
+                                                                   : StringId::NoneShownInFolder;
+                ShowMessageText(std::string(LoadResourceString(text)) + file_path_);
+            }
+        }
+        return;
+    }
+    window_->KillTimer(kRetryTimerId);
+    want_next_ = false;
+    if (panorama_ && *next == shown_path_) {
+        // The folder's only panorama: it stays, nothing to load or fade.
+        folder_->Shown();
+        switching_ = false;
+        StartChangeTimer();
+        return;
+    }
+    StartLoad(*next);
+}
+
+void CPanoramaSaverWnd::OnListNews() {
+    if (folder_) {
+        folder_->TakeNews();
+        AdvanceFolder();
+    }
+}
+
+void CPanoramaSaverWnd::StartChangeTimer() {
+    const SettingRow& row = SettingRowOf(SettingId::ChangeEvery);
+    const std::int32_t seconds = std::clamp(settings_.changeEvery, row.min, row.max);
+    window_->SetTimer(kChangeTimerId, static_cast<unsigned>(seconds) * 1000u);
+}
+
+void CPanoramaSaverWnd::StartFromInitialView() {
+    // The motion's heading runs over 0..360 and pitch and roll bounce at
+    // +-90, so the stored view is brought into those ranges.
+    const ViewState initial = panorama_->InitialView();
+    const double heading = initial.heading < 0 ? initial.heading + 360 : initial.heading;
+    motion_.SetAngles(heading, std::clamp(initial.pitch, -90.0, 90.0),
+                      std::clamp(initial.roll, -90.0, 90.0));
 }
 
 void CPanoramaSaverWnd::OnLoadDone() {
@@ -129,29 +238,83 @@ void CPanoramaSaverWnd::OnLoadDone() {
         return;  // called off meanwhile
     }
     if (!outcome->engine) {
-        Trace("load failed");
-        load_failed_ = true;
-        retry_.Failed(outcome->path, std::chrono::steady_clock::now());
-        window_->SetTimer(kRetryTimerId, kRetryTimerPeriodMs);
-        if (outcome->error.empty()) {
-            ShowMessageText(StringId::ModuleError);
-        } else {
-            ShowMessageText(outcome->error);
-        }
+        OnLoadFailed(*outcome);
         return;
     }
     Trace("load done");
     retry_.Clear();
-    panorama_ = std::move(outcome->engine);
-    panorama_->SetWorkerPool(pool_);
-    if (const int skipped = panorama_->StagingSkipped(); skipped > 0) {
+    std::unique_ptr<PanoramaEngine> engine = std::move(outcome->engine);
+    engine->SetWorkerPool(pool_);
+    if (const int skipped = engine->StagingSkipped(); skipped > 0) {
         const StagingBudget budget;
         ShowErrorMessage("the panorama embeds more than " + std::to_string(budget.max_files) +
                          " files or " + std::to_string(budget.max_bytes >> 20) + " MiB; " +
                          std::to_string(skipped) + " of its files were not staged");
     }
+    Show(std::move(engine), outcome->path);
+}
+
+void CPanoramaSaverWnd::OnLoadFailed(const LoadOutcome& outcome) {
+    Trace("load failed");
+    const std::string text = outcome.error.empty()
+                                 ? std::string(LoadResourceString(StringId::ModuleError))
+                                 : outcome.error;
+    if (!folder_) {
+        load_failed_ = true;
+        retry_.Failed(outcome.path, Clock::now());
+        window_->SetTimer(kRetryTimerId, kRetryTimerPeriodMs);
+        ShowMessageText(text);
+        return;
+    }
+    // A folder skips the file until its next round.
+    want_next_ = true;
+    if (IsGone(outcome.path)) {
+        Trace("gone " + outcome.path);  // deleted since the listing: nothing to say
+        AdvanceFolder();
+        return;
+    }
+    Trace("notice " + text);
+    notice_ = text;
+    notice_until_ = Clock::now() + kNoticeTime;
+    if (!panorama_) {
+        ShowMessageText(text);
+        window_->SetTimer(kNoticeTimerId, static_cast<unsigned>(kNoticeTime.count()));
+        return;
+    }
     unchanged_frames_ = 0;
-    ClearMessageText();
+    AdvanceFolder();
+}
+
+void CPanoramaSaverWnd::Show(std::unique_ptr<PanoramaEngine> engine, const std::string& path) {
+    if (panorama_) {
+        if (outgoing_) {
+            EndFade();  // not reached in practice: a fade is shorter than any ChangeEvery
+        }
+        const std::uint16_t depth = panorama_->ImageDepth();
+        if (settings_.fade && CanBlendDepth(depth) && engine->ImageDepth() == depth) {
+            Trace("fade start");
+            outgoing_ = std::move(panorama_);
+            outgoing_motion_ = motion_;
+            fade_start_ = Clock::now();
+        } else {
+            Trace("cut");
+            releaser_.Release(std::move(panorama_));
+            EndSwitch();
+        }
+    }
+    panorama_ = std::move(engine);
+    shown_path_ = path;
+    unchanged_frames_ = 0;
+    if (folder_) {
+        Trace("show " + path);
+        folder_->Shown();
+        window_->KillTimer(kRetryTimerId);
+        StartFromInitialView();
+        StartChangeTimer();
+    }
+    if (!message_text().empty()) {
+        ClearMessageText();
+    }
     if (splash_.IsDecoded()) {
         splash_.Free();
     }
@@ -168,6 +331,29 @@ void CPanoramaSaverWnd::TracePresentation() {
     Trace(line);
 }
 
+void CPanoramaSaverWnd::EndFade() {
+    Trace("fade end");
+    releaser_.Release(std::move(outgoing_));
+    crossfader_.Release();
+    unchanged_frames_ = 0;
+    EndSwitch();
+}
+
+void CPanoramaSaverWnd::EndSwitch() {
+    if (switching_) {
+        switching_ = false;
+        TraceLongestGap("switch");
+    }
+}
+
+void CPanoramaSaverWnd::TraceLongestGap(std::string_view span) {
+    Trace(std::string(span) + " longest frame gap " +
+          std::to_string(
+              std::chrono::duration_cast<std::chrono::microseconds>(longest_gap_).count()) +
+          " us");
+    longest_gap_ = {};
+}
+
 void CPanoramaSaverWnd::TraceStatistics() {
     if (!log_) {
         return;
@@ -182,6 +368,7 @@ void CPanoramaSaverWnd::OnClose() {
     StopRandomTimer();
     // Called off now, so that it has ended by the time the window goes.
     loader_.Cancel();
+    folder_.reset();
     if (splash_on_close_) {
         {
             WindowCanvas canvas = window_->GetCanvas();
@@ -199,6 +386,7 @@ void CPanoramaSaverWnd::OnEndSignal() {
     TraceStatistics();
     StopRandomTimer();
     loader_.Cancel();
+    folder_.reset();
     window_->Destroy();
 }
 
@@ -223,6 +411,10 @@ void CPanoramaSaverWnd::OnPrivateMessage(std::uint32_t message) {
         OnLoadDone();
         return;
     }
+    if (message == WM_SAVER_LIST_NEWS) {
+        OnListNews();
+        return;
+    }
     CSaverWnd::OnPrivateMessage(message);
 }
 
@@ -232,13 +424,18 @@ void CPanoramaSaverWnd::OnNextFrame() {
             Trace("frame request without a picture");
             if (IsNoFileChosen(file_path_)) {
                 ShowMessageText(StringId::SelectFileMessage);
-            } else if (!loader_.Busy() && !load_failed_) {
-                StartLoad();
+            } else if (!folder_ && !loader_.Busy() && !load_failed_) {
+                StartShowing();
             }
             return;
         }
         motion_.Advance();
         panorama_->SetView(motion_.heading(), motion_.pitch(), motion_.roll(), motion_.zoom());
+        if (outgoing_) {
+            outgoing_motion_.Advance();
+            outgoing_->SetView(outgoing_motion_.heading(), outgoing_motion_.pitch(),
+                               outgoing_motion_.roll(), outgoing_motion_.zoom());
+        }
         const auto strips = motion_.PlaceOrDrift(ToMotionRect(window_->ClientRect()));
         for (const MotionRect& strip : strips) {
             const PixelRect rect = ToPixelRect(strip);
@@ -249,12 +446,19 @@ void CPanoramaSaverWnd::OnNextFrame() {
         unchanged_frames_ = view == last_view_ ? unchanged_frames_ + 1 : 0;
         last_view_ = view;
         WindowDrawTarget target(*window_, &present_ns_);
-        const auto start = std::chrono::steady_clock::now();
-        panorama_->Draw(target, ToPixelRect(motion_.view_rect()));
-        draw_ns_ += static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                                   std::chrono::steady_clock::now() - start)
-                                                   .count());
+        const auto start = Clock::now();
+        DrawView(target, ToPixelRect(motion_.view_rect()));
+        draw_ns_ += static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count());
         ++frames_drawn_;
+        const Clock::time_point drawn = Clock::now();
+        if (frames_drawn_ > 1) {
+            longest_gap_ = std::max(longest_gap_, drawn - last_frame_at_);
+        }
+        last_frame_at_ = drawn;
+        if (!notice_.empty()) {
+            PaintNotice(ToPixelRect(motion_.view_rect()));
+        }
         if (log_) {
             log_->Write(motion_.view_rect(), motion_.heading(), motion_.pitch(), motion_.roll(),
                         motion_.zoom(), panorama_->Frame().depth,
@@ -263,6 +467,30 @@ void CPanoramaSaverWnd::OnNextFrame() {
     } catch (...) {
         ShowMessageText(StringId::ModuleError);
     }
+}
+
+void CPanoramaSaverWnd::DrawView(WindowDrawTarget& target, const PixelRect& rect) {
+    if (outgoing_) {
+        const int weight = FadeWeight(Clock::now() - fade_start_, kCrossfadeTime);
+        if (weight < kFadeWeightFull) {
+            crossfader_.Draw(*outgoing_, *panorama_, weight, target, rect);
+            return;
+        }
+        EndFade();
+    }
+    panorama_->Draw(target, rect);
+}
+
+void CPanoramaSaverWnd::PaintNotice(const PixelRect& rect) {
+    if (Clock::now() >= notice_until_) {
+        notice_.clear();
+        unchanged_frames_ = 0;  // the next frame draws over it
+        return;
+    }
+    WindowCanvas canvas = window_->GetCanvas();
+    canvas.SetClip(IntersectRect(rect, canvas.ClientRect()));
+    canvas.DrawSurface(notice_text_.Render(notice_, static_cast<int>(rect.Width())), rect.left,
+                       rect.top);
 }
 
 }  // namespace skyweave

@@ -7,22 +7,36 @@
 // for two seconds when the full-screen saver closes. Owned by the
 // application object, which deletes it at exit (closing the panorama and its
 // staging directory).
+//
+// When FilePath names a folder, the window shows the folder's panoramas in
+// shuffled rounds (FolderShow), each for ChangeEvery seconds from its own
+// initial view: the next one loads in the background while the current one
+// turns on, then the two cross-fade (or cut, with Fade off) and the old one
+// is released off the event loop. A file that fails is skipped, its message
+// shown for a moment over the view.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/auto_motion.h"
-#include "loading/load_retry.h"
-#include "loading/panorama_loader.h"
 #include "app/saver_wnd.h"
 #include "app/splash_picture.h"
+#include "engine/crossfade.h"
+#include "loading/engine_releaser.h"
+#include "loading/folder_show.h"
+#include "loading/load_retry.h"
+#include "loading/panorama_loader.h"
+#include "platform/display/text_renderer.h"
 #include "settings/saver_settings.h"
 
 namespace skyweave {
 
 class PanoramaEngine;
+class WindowDrawTarget;
 class WorkerPool;
 
 class CPanoramaSaverWnd : public CSaverWnd {
@@ -68,8 +82,28 @@ class CPanoramaSaverWnd : public CSaverWnd {
   private:
     void OnCreate();
     void OnNextFrame();
-    void StartLoad();
+    // Starts showing FilePath: a folder's first panorama, or the file.
+    void StartShowing();
+    void StartLoad(const std::string& path);
     void OnLoadDone();
+    void OnLoadFailed(const LoadOutcome& outcome);
+    // Makes `engine`, loaded from `path`, the panorama shown.
+    void Show(std::unique_ptr<PanoramaEngine> engine, const std::string& path);
+    // Folder: asks for the next panorama when one is due and none loads.
+    void AdvanceFolder();
+    void OnListNews();
+    void StartChangeTimer();
+    // Folder: the panorama's motion starts from its own initial view.
+    void StartFromInitialView();
+    void EndFade();
+    // Logs the longest frame gap of the switch that just ended.
+    void EndSwitch();
+    // Logs the longest frame gap since the last such line ("steady": the
+    // panorama's own time; "switch": the change to the next) and restarts.
+    void TraceLongestGap(std::string_view span);
+    // Draws the view rectangle: the panorama, or the crossfade.
+    void DrawView(WindowDrawTarget& target, const PixelRect& rect);
+    void PaintNotice(const PixelRect& rect);
     void ClosePanorama();
     void StopRandomTimer();
     void TraceStatistics();
@@ -97,6 +131,31 @@ class CPanoramaSaverWnd : public CSaverWnd {
     // The file's failed load waits for the retry rule.
     bool load_failed_ = false;
     LoadRetry retry_;
+    // The file the panorama shown was loaded from.
+    std::string shown_path_;
+    // The crossfade: the panorama fading out, its own motion (its angles
+    // turn on; the rectangle is the current one's) and when the fade began.
+    std::unique_ptr<PanoramaEngine> outgoing_;
+    AutoMotion outgoing_motion_;
+    std::chrono::steady_clock::time_point fade_start_;
+    Crossfader crossfader_;
+    // A failed file's message, drawn over the view until notice_until_.
+    std::string notice_;
+    std::chrono::steady_clock::time_point notice_until_;
+    TextRenderer notice_text_;
+    // Panoramas no longer shown are released on its thread.
+    EngineReleaser releaser_;
+    // FilePath as a folder; null for a file. Its listing thread is joined
+    // before the releaser's.
+    std::unique_ptr<FolderShow> folder_;
+    // Folder: the next panorama is due and not yet asked for.
+    bool want_next_ = false;
+    // From the change's start to the end of its fade or cut. The longest
+    // time between two frames drawn is logged for each switch and for the
+    // time before it (for benchmarks).
+    bool switching_ = false;
+    std::chrono::steady_clock::time_point last_frame_at_;
+    std::chrono::steady_clock::duration longest_gap_{};
     // Declared last: destroyed (cancelled and joined) first.
     PanoramaLoader loader_;
     // Frames drawn, and the wall time of Draw and of the copies to the

@@ -15,5 +15,7 @@ inline constexpr std::uint32_t WM_SAVER_REGAIN_FOCUS = 2025;
 inline constexpr std::uint32_t WM_SAVER_NEXT_FRAME = 3024;
 // The background loader has an outcome to take (posted from its thread).
 inline constexpr std::uint32_t WM_SAVER_LOAD_DONE = 3025;
+// The background folder listing found more (posted from its thread).
+inline constexpr std::uint32_t WM_SAVER_LIST_NEWS = 3026;
 
 }  // namespace skyweave

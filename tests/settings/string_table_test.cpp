@@ -39,6 +39,9 @@ TEST(StringTableTest, EveryEntryHasItsExactText) {
         {5105, "ShowFrameRate"},
         {5106, "Present"},
         {5201, "Use This &Folder"},
+        {5202, "There is no panorama in the folder "},
+        {5203, "The folder cannot be read: "},
+        {5204, "None of the panoramas in the folder could be shown: "},
     };
     for (const auto& [id, text] : expected) {
         EXPECT_EQ(LoadResourceString(id), text) << id;
@@ -49,7 +52,7 @@ TEST(StringTableTest, EveryEntryHasItsExactText) {
 }
 
 TEST(StringTableTest, UnknownIdsGiveEmptyText) {
-    for (const int id : {0, -1, 5002, 5006, 5026, 5100, 5107, 5200, 5202, 101, 2147483647}) {
+    for (const int id : {0, -1, 5002, 5006, 5026, 5100, 5107, 5200, 5205, 101, 2147483647}) {
         EXPECT_TRUE(LoadResourceString(id).empty()) << id;
     }
 }

@@ -191,6 +191,14 @@ bool SaverProcess::WaitForFrames(int count, std::chrono::milliseconds timeout) {
     return true;
 }
 
+int CountIn(const std::string& log, const std::string& text) {
+    int n = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
 std::vector<FrameLine> ParseFrames(const std::string& log) {
     std::vector<FrameLine> frames;
     std::istringstream lines(log);

@@ -90,6 +90,9 @@ struct FrameLine {
 };
 std::vector<FrameLine> ParseFrames(const std::string& log);
 
+// How often `text` occurs in `log`.
+int CountIn(const std::string& log, const std::string& text);
+
 // Runs xdotool with `args` on `display`; returns its exit code.
 int Xdotool(const std::string& display, const std::vector<std::string>& args);
 

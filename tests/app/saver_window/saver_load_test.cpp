@@ -73,14 +73,6 @@ std::string LogBefore(const std::string& log, const std::string& marker) {
     return log.substr(0, log.find(marker));
 }
 
-int Count(const std::string& log, const std::string& text) {
-    int n = 0;
-    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
-        ++n;
-    }
-    return n;
-}
-
 TEST(SaverLoadTest, AKeyOrASignalEndsTheSaverWhileALargePanoramaLoads) {
     const fs::path big = BigProgressiveJpeg();
     ASSERT_GT(fs::file_size(big), 1000u);
@@ -133,8 +125,8 @@ TEST(SaverLoadTest, AFailedFileIsLoadedOnceAndAgainWhenItChanges) {
         "event message Version Error: Cannot load a version 5.0 file with version 4.0 software\n";
     ASSERT_TRUE(saver.WaitForLog(error)) << saver.Log();
     Pause(seconds(5));
-    EXPECT_EQ(Count(saver.Log(), "event load start"), 1) << saver.Log();
-    EXPECT_EQ(Count(saver.Log(), "event message Decompressing panorama...\n"), 1);
+    EXPECT_EQ(CountIn(saver.Log(), "event load start"), 1) << saver.Log();
+    EXPECT_EQ(CountIn(saver.Log(), "event message Decompressing panorama...\n"), 1);
     EXPECT_TRUE(ParseFrames(saver.Log()).empty());
     EXPECT_TRUE(saver.Running());
 
@@ -142,7 +134,7 @@ TEST(SaverLoadTest, AFailedFileIsLoadedOnceAndAgainWhenItChanges) {
     write(skyweave::testing::Container(
         {{"BTMP", skyweave::testing::UniformBmp24(256, 128, {200, 40, 40})}}));
     ASSERT_TRUE(saver.WaitForFrames(3, seconds(20))) << saver.Log();
-    EXPECT_EQ(Count(saver.Log(), "event load start"), 2);
+    EXPECT_EQ(CountIn(saver.Log(), "event load start"), 2);
     Xdotool(x.name(), {"key", "space"});
     EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
 }
