@@ -20,9 +20,6 @@
 namespace skyweave {
 namespace {
 
-// The kind test never looks further than this into a file.
-constexpr std::size_t kHeadBytes = 64;
-
 // Closes a directory stream at the end of a scope.
 class DirCloser {
   public:
@@ -55,7 +52,7 @@ bool IsPanoramaFile(int dir_fd, const char* name) {
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
-    std::array<std::uint8_t, kHeadBytes> head{};
+    std::array<std::uint8_t, kKindTestBytes> head{};
     const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
     if (got <= 0) {
         return false;

@@ -46,10 +46,11 @@ class FolderTree {
                   static_cast<std::streamsize>(bytes.size()));
         return path.string();
     }
-    std::string Copy(const std::string& sample, const std::string& name) const {
+    // Copies `source` (under the source tree) to `name`; returns its path.
+    std::string Copy(const std::string& source, const std::string& name) const {
         const fs::path path = root_ / name;
         fs::create_directories(path.parent_path());
-        fs::copy_file(fs::path(SKYWEAVE_SOURCE_DIR) / "samples" / sample, path);
+        fs::copy_file(fs::path(SKYWEAVE_SOURCE_DIR) / source, path);
         return path.string();
     }
 
@@ -96,9 +97,14 @@ Listed List(const fs::path& folder, FolderListingLimits limits = {},
 TEST(FolderListingTest, FindsPanoramasByTheirFirstBytesAndLeavesTheRestOut) {
     FolderTree tree;
     const std::set<std::string> expected = {
-        tree.Copy("city.jpg", "city.jpg"),
-        tree.Copy("sunset.jpg", "deeper/still/no-extension"),
+        tree.Copy("samples/city.jpg", "city.jpg"),
+        tree.Copy("samples/sunset.jpg", "deeper/still/no-extension"),
         tree.Write("a.bmp.txt", Bmp()),
+        // Pictures from other encoders, each named as something else.
+        tree.Copy("tests/data/formats/picture.png", "png.dat"),
+        tree.Copy("tests/data/formats/lossy.webp", "deeper/webp"),
+        tree.Copy("tests/data/formats/picture.heic", "heic.jpg"),
+        tree.Copy("tests/data/formats/picture.avif", "avif"),
         tree.Write("deeper/pano.pan", skyweave::testing::Container({{"BTMP", Bmp()}})),
         // A file the loader reads but fails on is still listed: the failure
         // is shown when its turn comes.
@@ -106,8 +112,8 @@ TEST(FolderListingTest, FindsPanoramasByTheirFirstBytesAndLeavesTheRestOut) {
     };
     // Left out: hidden names, text, a bare RIFF stream, files too short for
     // any kind, an empty file and a FIFO, which would hang a blocking read.
-    tree.Copy("courtyard.jpg", ".hidden/in-hidden-folder.jpg");
-    tree.Copy("courtyard.jpg", "deeper/.hidden-file.jpg");
+    tree.Copy("samples/courtyard.jpg", ".hidden/in-hidden-folder.jpg");
+    tree.Copy("samples/courtyard.jpg", "deeper/.hidden-file.jpg");
     tree.Write("notes.jpg", Text("just some words, not a picture"));
     tree.Write("sound.wav", {'R', 'I', 'F', 'F', 0x24, 0, 0, 0, 'W', 'A', 'V', 'E'});
     tree.Write("short.bmp", Text("BM"));
@@ -119,9 +125,9 @@ TEST(FolderListingTest, FindsPanoramasByTheirFirstBytesAndLeavesTheRestOut) {
     EXPECT_EQ(listed.paths(), expected);
     EXPECT_EQ(listed.count(), expected.size()) << "a path twice";
     EXPECT_EQ(listed.result.panoramas, expected.size());
-    // Every name counts toward the bound, hidden ones included: 10 in the
-    // top folder, 3 in deeper/, 1 in deeper/still/; .hidden/ is not read.
-    EXPECT_EQ(listed.result.entries, 14u);
+    // Every name counts toward the bound, hidden ones included: 13 in the
+    // top folder, 4 in deeper/, 1 in deeper/still/; .hidden/ is not read.
+    EXPECT_EQ(listed.result.entries, 18u);
 }
 
 TEST(FolderListingTest, LinksAreFollowedButNoFolderIsReadTwice) {
