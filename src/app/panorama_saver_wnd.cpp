@@ -30,11 +30,11 @@ constexpr std::chrono::milliseconds kSplashOnClose{2000};
 constexpr unsigned kRetryTimerId = 2;
 constexpr unsigned kRetryTimerPeriodMs = 1000;
 // Folder: fires when the panorama shown has had its ChangeEvery seconds.
-constexpr unsigned kChangeTimerId = 3;
+constexpr unsigned kChangeTimerId = 4;
 // Folder: how long a failed file's message shows, and the timer that ends
 // that moment when no panorama shows (the next file waits for it).
 constexpr std::chrono::milliseconds kNoticeTime{3000};
-constexpr unsigned kNoticeTimerId = 4;
+constexpr unsigned kNoticeTimerId = 5;
 
 MotionRect ToMotionRect(const PixelRect& r) {
     return {r.left, r.top, r.right, r.bottom};
@@ -211,10 +211,17 @@ void CPanoramaSaverWnd::AdvanceFolder() {
 }
 
 void CPanoramaSaverWnd::OnListNews() {
-    if (folder_) {
-        folder_->TakeNews();
-        AdvanceFolder();
+    if (!folder_) {
+        return;
     }
+    if (const std::optional<FolderListingResult> end = folder_->TakeNews()) {
+        Trace("listed " + std::to_string(end->panoramas) + " panoramas of " +
+              std::to_string(end->entries) + " names" +
+              (end->end == FolderListingEnd::kTruncated    ? ", stopped at the bound"
+               : end->end == FolderListingEnd::kUnreadable ? ", folder unreadable"
+                                                           : ""));
+    }
+    AdvanceFolder();
 }
 
 void CPanoramaSaverWnd::StartChangeTimer() {

@@ -8,13 +8,14 @@ namespace skyweave {
 FolderShow::FolderShow(std::string folder, std::uint32_t seed, std::function<void()> wake)
     : folder_(std::move(folder)), seed_(seed), rounds_(seed), lister_(std::move(wake)) {}
 
-void FolderShow::TakeNews() {
+std::optional<FolderListingResult> FolderShow::TakeNews() {
     FolderLister::News news = lister_.Take();
     rounds_.Add(news.paths);
     if (news.end) {
         unreadable_ = news.end->end == FolderListingEnd::kUnreadable;
         rounds_.EndListing();
     }
+    return news.end;
 }
 
 void FolderShow::BeginRound() {

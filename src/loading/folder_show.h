@@ -36,8 +36,9 @@ class FolderShow {
     // the event's handler calls TakeNews.
     FolderShow(std::string folder, std::uint32_t seed, std::function<void()> wake);
 
-    // Takes what the listing found since the last call.
-    void TakeNews();
+    // Takes what the listing found since the last call; returns how the
+    // listing ended when it did, for the event log.
+    std::optional<FolderListingResult> TakeNews();
 
     // The next panorama to load, or nothing while none is ready: the listing
     // has not found one yet, or a round that showed nothing waits for its
