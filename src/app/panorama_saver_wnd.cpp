@@ -452,9 +452,14 @@ void CPanoramaSaverWnd::OnNextFrame() {
                              motion_.roll(), motion_.zoom()};
         unchanged_frames_ = view == last_view_ ? unchanged_frames_ + 1 : 0;
         last_view_ = view;
-        WindowDrawTarget target(*window_, &present_ns_);
+        if (!notice_.empty() && Clock::now() >= notice_until_) {
+            notice_.clear();
+            unchanged_frames_ = 0;  // this frame draws over it
+        }
+        const PixelRect view_rect = ToPixelRect(motion_.view_rect());
+        WindowDrawTarget target(*window_, &present_ns_, NoticeOver(view_rect));
         const auto start = Clock::now();
-        DrawView(target, ToPixelRect(motion_.view_rect()));
+        DrawView(target, view_rect);
         draw_ns_ += static_cast<std::uint64_t>(
             std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count());
         ++frames_drawn_;
@@ -463,9 +468,6 @@ void CPanoramaSaverWnd::OnNextFrame() {
             longest_gap_ = std::max(longest_gap_, drawn - last_frame_at_);
         }
         last_frame_at_ = drawn;
-        if (!notice_.empty()) {
-            PaintNotice(ToPixelRect(motion_.view_rect()));
-        }
         if (log_) {
             log_->Write(motion_.view_rect(), motion_.heading(), motion_.pitch(), motion_.roll(),
                         motion_.zoom(), panorama_->Frame().depth,
@@ -488,16 +490,18 @@ void CPanoramaSaverWnd::DrawView(WindowDrawTarget& target, const PixelRect& rect
     panorama_->Draw(target, rect);
 }
 
-void CPanoramaSaverWnd::PaintNotice(const PixelRect& rect) {
-    if (Clock::now() >= notice_until_) {
-        notice_.clear();
-        unchanged_frames_ = 0;  // the next frame draws over it
-        return;
+std::function<void(WindowCanvas&)> CPanoramaSaverWnd::NoticeOver(const PixelRect& rect) {
+    if (notice_.empty()) {
+        return {};
     }
-    WindowCanvas canvas = window_->GetCanvas();
-    canvas.SetClip(IntersectRect(rect, canvas.ClientRect()));
-    canvas.DrawSurface(notice_text_.Render(notice_, static_cast<int>(rect.Width())), rect.left,
-                       rect.top);
+    // Drawn on the frame's own canvas, so it shows with the frame and never
+    // flickers.
+    return [this, rect](WindowCanvas& canvas) {
+        canvas.SetClip(IntersectRect(rect, canvas.ClientRect()));
+        canvas.DrawSurface(notice_text_.Render(notice_, static_cast<int>(rect.Width())), rect.left,
+                           rect.top);
+        canvas.SetClip(std::nullopt);
+    };
 }
 
 }  // namespace skyweave

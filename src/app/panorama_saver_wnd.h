@@ -18,6 +18,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +37,7 @@
 namespace skyweave {
 
 class PanoramaEngine;
+class WindowCanvas;
 class WindowDrawTarget;
 class WorkerPool;
 
@@ -103,7 +105,9 @@ class CPanoramaSaverWnd : public CSaverWnd {
     void TraceLongestGap(std::string_view span);
     // Draws the view rectangle: the panorama, or the crossfade.
     void DrawView(WindowDrawTarget& target, const PixelRect& rect);
-    void PaintNotice(const PixelRect& rect);
+    // Draws the failed file's message over a frame of the view in `rect`;
+    // empty while no message shows.
+    std::function<void(WindowCanvas&)> NoticeOver(const PixelRect& rect);
     void ClosePanorama();
     void StopRandomTimer();
     void TraceStatistics();
