@@ -5,6 +5,7 @@
 #include <chrono>
 #include <ctime>
 #include <exception>
+#include <functional>
 #include <new>
 #include <string>
 #include <thread>
@@ -86,6 +87,11 @@ void CPanoramaSaverWnd::OnCreate() {
             motion_.RandomDraw();
         }
     }
+    if (settings_.showFrameRate) {
+        overlay_ = std::make_unique<FrameRateOverlay>();
+        // The figures go on while no frame is drawn (a view at rest).
+        window_->SetTimer(FrameRateOverlay::kTimerId, FrameRateOverlay::kTimerPeriodMs);
+    }
     ClosePanorama();
     window_->Invalidate(nullptr, true);
 }
@@ -128,6 +134,9 @@ void CPanoramaSaverWnd::OnTimer(unsigned id) {
         window_->KillTimer(kNoticeTimerId);
         notice_.clear();
         AdvanceFolder();
+    } else if (id == FrameRateOverlay::kTimerId && overlay_ && overlay_->Tick()) {
+        WindowCanvas canvas = window_->GetCanvas();
+        overlay_->Draw(canvas);
     }
 }
 
@@ -407,6 +416,9 @@ void CPanoramaSaverWnd::OnPaint(WindowCanvas& canvas) {
         splash_.Draw(canvas);
     }
     CSaverWnd::OnPaint(canvas);
+    if (overlay_) {
+        overlay_->Draw(canvas);
+    }
 }
 
 void CPanoramaSaverWnd::OnPrivateMessage(std::uint32_t message) {
@@ -457,7 +469,10 @@ void CPanoramaSaverWnd::OnNextFrame() {
             unchanged_frames_ = 0;  // this frame draws over it
         }
         const PixelRect view_rect = ToPixelRect(motion_.view_rect());
-        WindowDrawTarget target(*window_, &present_ns_, NoticeOver(view_rect));
+        if (overlay_) {
+            overlay_->CountFrame();
+        }
+        WindowDrawTarget target(*window_, &present_ns_, Decorations(view_rect));
         const auto start = Clock::now();
         DrawView(target, view_rect);
         draw_ns_ += static_cast<std::uint64_t>(
@@ -490,17 +505,22 @@ void CPanoramaSaverWnd::DrawView(WindowDrawTarget& target, const PixelRect& rect
     panorama_->Draw(target, rect);
 }
 
-std::function<void(WindowCanvas&)> CPanoramaSaverWnd::NoticeOver(const PixelRect& rect) {
-    if (notice_.empty()) {
+std::function<void(WindowCanvas&)> CPanoramaSaverWnd::Decorations(const PixelRect& rect) {
+    if (notice_.empty() && !overlay_) {
         return {};
     }
-    // Drawn on the frame's own canvas, so it shows with the frame and never
-    // flickers.
+    // Drawn on the frame's own canvas, so they show with the frame and never
+    // flicker.
     return [this, rect](WindowCanvas& canvas) {
-        canvas.SetClip(IntersectRect(rect, canvas.ClientRect()));
-        canvas.DrawSurface(notice_text_.Render(notice_, static_cast<int>(rect.Width())), rect.left,
-                           rect.top);
-        canvas.SetClip(std::nullopt);
+        if (!notice_.empty()) {
+            canvas.SetClip(IntersectRect(rect, canvas.ClientRect()));
+            canvas.DrawSurface(notice_text_.Render(notice_, static_cast<int>(rect.Width())),
+                               rect.left, rect.top);
+            canvas.SetClip(std::nullopt);
+        }
+        if (overlay_) {
+            overlay_->Draw(canvas);
+        }
     };
 }
 

@@ -24,6 +24,7 @@
 #include <string_view>
 
 #include "app/auto_motion.h"
+#include "app/frame_rate_overlay.h"
 #include "app/saver_wnd.h"
 #include "app/splash_picture.h"
 #include "engine/crossfade.h"
@@ -105,9 +106,10 @@ class CPanoramaSaverWnd : public CSaverWnd {
     void TraceLongestGap(std::string_view span);
     // Draws the view rectangle: the panorama, or the crossfade.
     void DrawView(WindowDrawTarget& target, const PixelRect& rect);
-    // Draws the failed file's message over a frame of the view in `rect`;
-    // empty while no message shows.
-    std::function<void(WindowCanvas&)> NoticeOver(const PixelRect& rect);
+    // What is drawn over a frame of the view in `rect` before it shows: the
+    // failed file's message and the frame-rate overlay; empty while neither
+    // shows.
+    std::function<void(WindowCanvas&)> Decorations(const PixelRect& rect);
     void ClosePanorama();
     void StopRandomTimer();
     void TraceStatistics();
@@ -116,6 +118,8 @@ class CPanoramaSaverWnd : public CSaverWnd {
     bool splash_on_close_;
     WorkerPool* pool_;
     std::unique_ptr<PanoramaEngine> panorama_;
+    // The frame-rate overlay, while the settings ask for it.
+    std::unique_ptr<FrameRateOverlay> overlay_;
     SplashPicture splash_;
     std::string file_path_;
     unsigned random_timer_ = 0;

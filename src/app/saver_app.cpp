@@ -160,8 +160,11 @@ bool CSaverApp::StartSaverWindow(const SaverRunOptions& options) {
     if (!pool_) {
         pool_ = std::make_unique<WorkerPool>(ResolveThreadCount(settings.threads));
     }
+    SaverSettings window_settings = settings;
+    // A window without frames (the preview) has no frame rate to show.
+    window_settings.showFrameRate = settings.showFrameRate && options.frames;
     auto window =
-        std::make_unique<CPanoramaSaverWnd>(settings, options.splash_on_close, pool_.get());
+        std::make_unique<CPanoramaSaverWnd>(window_settings, options.splash_on_close, pool_.get());
     std::string error;
     if (!window->Create(PlacementFor(options, settings.present), !options.end_on_input, error)) {
         ShowErrorMessage("the saver window could not be made: " + error);

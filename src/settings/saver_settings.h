@@ -58,7 +58,8 @@ struct SaverSettings {
     std::int32_t maxFrameRate{};
     // Rendering threads; 0 means one per processor core, at most 8.
     std::int32_t threads{};
-    // Show the frame rate in a corner of the view.
+    // Show frames per second and the processor load in the bottom-left
+    // corner of the window.
     bool showFrameRate{};
     // How frames reach the screen.
     PresentMethod present{};

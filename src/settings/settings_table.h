@@ -257,7 +257,8 @@ inline constexpr std::array<SettingRow, kSettingCount> kSettingsTable = [] {
         Row(Id::ShowFrameRate, StringId::ShowFrameRateName, &Sv::showFrameRate)
             .Flag(false)
             .Option("fps")
-            .Help("show the frame rate in a corner of the view, or not"),
+            .Help("show frames per second and the processor load in the bottom-left corner, or "
+                  "not"),
         Row(Id::Present, StringId::PresentName, &Sv::present)
             .Choice(kPresentChoices, static_cast<std::int32_t>(PresentMethod::Auto))
             .Option("present")

@@ -316,8 +316,8 @@ TEST(HackOptions, HelpAndVersion) {
           "\n  --change-every SECONDS\n"
           "                      time each panorama of a folder is shown, 10 to 3600\n"
           "                      seconds; default 120\n",
-          "\n  --fps, --no-fps     show the frame rate in a corner of the view, or not;\n"
-          "                      default off\n"}) {
+          "\n  --fps, --no-fps     show frames per second and the processor load in the\n"
+          "                      bottom-left corner, or not; default off\n"}) {
         EXPECT_NE(usage.find(entry), std::string::npos) << entry;
     }
     for (std::size_t start = 0; start < usage.size();) {
