@@ -149,7 +149,7 @@ TEST(FolderListingTest, LinksAreFollowedButNoFolderIsReadTwice) {
 TEST(FolderListingTest, BoundsCancelAndUnreadableFolders) {
     FolderTree tree;
     for (int i = 0; i < 40; ++i) {
-        tree.Write("p" + std::to_string(i) + ".bmp", Bmp());
+        tree.Write(std::string("p").append(std::to_string(i)).append(".bmp"), Bmp());
     }
     struct Case {
         const char* name;
@@ -185,7 +185,7 @@ TEST(FolderListingTest, BoundsCancelAndUnreadableFolders) {
 TEST(FolderListingTest, TheFirstFindComesAloneAndTheRestInBatches) {
     FolderTree tree;
     for (int i = 0; i < 30; ++i) {
-        tree.Write("p" + std::to_string(i) + ".bmp", Bmp());
+        tree.Write(std::string("p").append(std::to_string(i)).append(".bmp"), Bmp());
     }
     FolderListingLimits limits;
     limits.batch_size = 8;

@@ -391,8 +391,12 @@ TEST_F(ProfileStoreTest, ConcurrentStoresKeepEachOthersValues) {
             ProfileStore store = MakeStore();
             bool ok = true;
             for (int i = 0; i < kPerWriter; ++i) {
-                ok = store.WriteProfileInt(
-                         "Settings", "W" + std::to_string(writer) + "_" + std::to_string(i), i) &&
+                ok = store.WriteProfileInt("Settings",
+                                           std::string("W")
+                                               .append(std::to_string(writer))
+                                               .append("_")
+                                               .append(std::to_string(i)),
+                                           i) &&
                      ok;
             }
             ::_exit(ok ? 0 : 1);
@@ -408,9 +412,12 @@ TEST_F(ProfileStoreTest, ConcurrentStoresKeepEachOthersValues) {
     int missing = 0;
     for (int writer = 0; writer < 2; ++writer) {
         for (int i = 0; i < kPerWriter; ++i) {
-            missing +=
-                store.GetProfileInt(
-                    "Settings", "W" + std::to_string(writer) + "_" + std::to_string(i), -1) != i;
+            missing += store.GetProfileInt("Settings",
+                                           std::string("W")
+                                               .append(std::to_string(writer))
+                                               .append("_")
+                                               .append(std::to_string(i)),
+                                           -1) != i;
         }
     }
     EXPECT_EQ(missing, 0);
