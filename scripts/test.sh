@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the release build, the AddressSanitizer +
 # UndefinedBehaviorSanitizer build, the fuzz targets over their seed
-# corpora, and the threaded renderer's tests under ThreadSanitizer. Installs
-# missing Debian packages first.
+# corpora, a short run of the demo, and the threaded renderer's tests under
+# ThreadSanitizer. Installs missing Debian packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -38,6 +38,11 @@ run_preset fuzz
   run_preset asan
 )
 run_preset release
+# The demo's own checks (the saver's exit, its files, frames that differ, a
+# crossfade between two panoramas) on a short recording of the release build.
+echo "=== demo: short recording"
+SKYWEAVE_DEMO_SECONDS=2 SKYWEAVE_DEMO_OUT="$XDG_RUNTIME_DIR/demo" SKYWEAVE_JOBS=$jobs \
+  bash scripts/demo.sh
 (
   export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
   run_preset tsan
