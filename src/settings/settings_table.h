@@ -94,7 +94,8 @@ struct SettingRow {
     // Choice: the names, index = the value.
     std::span<const std::string_view> choices;
     DialogControl dialog;
-    // What the setting does, its unit (Integer) and a remark for --help.
+    // For --help's one line: what the setting does, its unit (Integer) and a
+    // remark; the manual page says it at length.
     std::string_view help;
     std::string_view unit;
     std::string_view note;
@@ -170,7 +171,7 @@ using D = DialogControlKind;
 using S = SliderScale;
 using Id = SettingId;
 using Sv = SaverSettings;
-inline constexpr std::string_view kTenths = "tenths of a degree per frame";
+inline constexpr std::string_view kTenths = "tenths of a degree/frame";
 }  // namespace settings_table_detail
 
 // Rows in the order of the keys in a new settings file.
@@ -181,15 +182,12 @@ inline constexpr std::array<SettingRow, kSettingCount> kSettingsTable = [] {
             .Text(StringId::NoFileMarker)
             .Option("file", "PATH")
             .Control({D::EditBox, 1003})
-            .Help("panorama to show: a .pan file or a BMP, JPEG, PNG, WebP, HEIC or AVIF "
-                  "picture, or a folder of them",
-                  {}, "an empty PATH keeps the stored one"),
+            .Help(".pan, BMP, JPEG, PNG, WebP, HEIC, AVIF file or folder"),
         Row(Id::Heading, StringId::HeadingName, &Sv::heading)
             .Integer(15, -300, 300)
             .Option("heading", "N")
             .Control({D::Slider, 1001, S::Negated, 60})
-            .Help("turning speed", kTenths,
-                  "300 is the options dialog's Full Left, -300 its Full Right"),
+            .Help("turning speed", kTenths),
         Row(Id::Pitch, StringId::PitchName, &Sv::pitch)
             .Integer(2, 0, 300)
             .Option("pitch", "N")
@@ -204,67 +202,61 @@ inline constexpr std::array<SettingRow, kSettingCount> kSettingsTable = [] {
             .Integer(20, 20, 100)
             .Option("size", "N")
             .Control({D::Slider, 1000, S::Same, 8})
-            .Help("width and height of the view", "percent of the window"),
+            .Help("view size", "percent of the window"),
         Row(Id::HeadingRandom, StringId::HeadingRandomName, &Sv::headingRandom)
             .Flag(true)
             .Option("heading-random")
             .Control({D::CheckBox, 1012})
-            .Help("draw the turning speed at random every 5 seconds, bounded by its magnitude, "
-                  "or keep it fixed"),
+            .Help("redraw the turning speed at random every 5 s"),
         Row(Id::PitchRandom, StringId::PitchRandomName, &Sv::pitchRandom)
             .Flag(true)
             .Option("pitch-random")
             .Control({D::CheckBox, 1013})
-            .Help("the same for the pitching speed"),
+            .Help("redraw the pitching speed at random every 5 s"),
         Row(Id::RollRandom, StringId::RollRandomName, &Sv::rollRandom)
             .Flag(true)
             .Option("roll-random")
             .Control({D::CheckBox, 1014})
-            .Help("the same for the rolling speed"),
+            .Help("redraw the rolling speed at random every 5 s"),
         Row(Id::Moving, StringId::MovingName, &Sv::moving)
             .Flag(true)
             .Option("moving")
             .Control({D::CheckBox, 1011})
-            .Help("let the view drift across the window, or hold it still", {},
-                  "a size of 100 never moves"),
+            .Help("let the view drift across the window"),
         Row(Id::Zoom, StringId::ZoomName, &Sv::zoom)
             .Integer(60, 30, 130)
             .Option("zoom", "N")
             .Control({D::Slider, 1009, S::Mirrored, 10})
-            .Help("horizontal field of view", "degrees", "30 is the narrowest"),
+            .Help("field of view", "degrees"),
         Row(Id::ChangeEvery, StringId::ChangeEveryName, &Sv::changeEvery)
             .Integer(120, 10, 3600)
             .ClampedOnLoad()
             .Option("change-every", "SECONDS")
             .Control({D::SpinBox, 1018})
-            .Help("time each panorama of a folder is shown", "seconds"),
+            .Help("time per panorama of a folder", "seconds"),
         Row(Id::Fade, StringId::FadeName, &Sv::fade)
             .Flag(true)
             .Option("fade")
             .Control({D::CheckBox, 1019})
-            .Help("cross-fade from one panorama of a folder to the next, or cut"),
+            .Help("cross-fade between the panoramas of a folder"),
         Row(Id::MaxFrameRate, StringId::MaxFrameRateName, &Sv::maxFrameRate)
             .Integer(60, 0, 1000)
             .ClampedOnLoad()
             .Option("max-fps", "N")
-            .Help("frame rate cap where the display names no refresh rate", "frames per second",
-                  "0 means no cap"),
+            .Help("frame cap without a refresh rate", {}, "0 none"),
         Row(Id::Threads, StringId::ThreadsName, &Sv::threads)
             .Integer(0, 0, 8)
             .ClampedOnLoad()
             .Option("threads", "N")
-            .Help("rendering threads", "threads", "0 means one per processor core, at most 8"),
+            .Help("rendering threads", {}, "0 one per core"),
         Row(Id::ShowFrameRate, StringId::ShowFrameRateName, &Sv::showFrameRate)
             .Flag(false)
             .Option("fps")
-            .Help("show frames per second and the processor load in the bottom-left corner, or "
-                  "not"),
+            .Help("show the frame rate and the processor load"),
         Row(Id::Present, StringId::PresentName, &Sv::present)
             .Choice(kPresentChoices, static_cast<std::int32_t>(PresentMethod::Auto))
             .Option("present")
-            .Help("how frames reach the screen: surface copies them through the window's "
-                  "software surface, gl draws them through OpenGL, auto picks the best the "
-                  "display offers"),
+            .Help("how frames reach the screen"),
     };
 }();
 

@@ -1,19 +1,19 @@
 // --help's option list from the settings table.
 #include "settings/settings_usage.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
 namespace skyweave {
 namespace {
 
-constexpr std::size_t kDescriptionColumn = 22;
+constexpr std::size_t kDescriptionColumn = 25;
 constexpr std::size_t kLineWidth = 79;
 
-// Appends `text` word by word from kDescriptionColumn, starting on the
-// current line (which has reached the column) and wrapping before kLineWidth.
-void AppendWrapped(std::string& out, std::string_view text) {
-    std::size_t column = kDescriptionColumn;
+// Appends `text` word by word from `column`, where the current line stands,
+// wrapping before kLineWidth and going on from kDescriptionColumn.
+void AppendWrapped(std::string& out, std::size_t column, std::string_view text) {
     bool first = true;
     while (!text.empty()) {
         const std::size_t space = text.find(' ');
@@ -64,30 +64,42 @@ std::string SettingOptionSynopsis(const SettingRow& row) {
     return text;
 }
 
+std::string SettingOptionShortSynopsis(const SettingRow& row) {
+    if (row.type != SettingType::Flag) {
+        return SettingOptionSynopsis(row);
+    }
+    std::string text = "--[no-]";
+    text += row.option;
+    return text;
+}
+
 std::string SettingOptionDescription(const SettingRow& row) {
     std::string text(row.help);
-    switch (row.type) {
-        case SettingType::Integer:
-            text += ", " + std::to_string(row.min) + " to " + std::to_string(row.max);
-            if (!row.unit.empty()) {
-                text += ' ';
-                text += row.unit;
-            }
-            text += "; default " + std::to_string(row.defaultValue);
-            break;
-        case SettingType::Flag:
-            text += row.defaultValue != 0 ? "; default on" : "; default off";
-            break;
-        case SettingType::Choice:
-            text += "; default ";
-            text += row.choices[static_cast<std::size_t>(row.defaultValue)];
-            break;
-        case SettingType::Text:
-            break;
+    if (row.type == SettingType::Integer) {
+        text += ", " + std::to_string(row.min) + ".." + std::to_string(row.max);
+        if (!row.unit.empty()) {
+            text += ' ';
+            text += row.unit;
+        }
     }
     if (!row.note.empty()) {
         text += "; ";
         text += row.note;
+    }
+    switch (row.type) {
+        case SettingType::Integer:
+            text += " [" + std::to_string(row.defaultValue) + "]";
+            break;
+        case SettingType::Flag:
+            text += row.defaultValue != 0 ? " [on]" : " [off]";
+            break;
+        case SettingType::Choice:
+            text += " [";
+            text += row.choices[static_cast<std::size_t>(row.defaultValue)];
+            text += ']';
+            break;
+        case SettingType::Text:
+            break;
     }
     return text;
 }
@@ -98,15 +110,13 @@ std::string SettingOptionsUsage() {
         if (row.option.empty()) {
             continue;
         }
-        const std::string synopsis = "  " + SettingOptionSynopsis(row);
+        const std::string synopsis = "  " + SettingOptionShortSynopsis(row);
         out += synopsis;
-        if (synopsis.size() + 1 >= kDescriptionColumn) {
-            out += '\n';
-            out.append(kDescriptionColumn, ' ');
-        } else {
-            out.append(kDescriptionColumn - synopsis.size(), ' ');
-        }
-        AppendWrapped(out, SettingOptionDescription(row));
+        // A wide option pushes its description along rather than below it:
+        // one line a setting keeps --help on one screen.
+        const std::size_t column = std::max(kDescriptionColumn, synopsis.size() + 2);
+        out.append(column - synopsis.size(), ' ');
+        AppendWrapped(out, column, SettingOptionDescription(row));
     }
     return out;
 }

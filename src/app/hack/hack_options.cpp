@@ -178,32 +178,21 @@ HackParseResult ParseHackOptions(std::span<const char* const> args) {
 }
 
 std::string HackUsageText(std::string_view program) {
+    // Both grammars on one 80 x 25 screen: the Windows-style switches beside
+    // the daemon's modes, then one line per setting; the manual page tells
+    // the rest.
     const std::string p(program);
-    return "Usage: " + p + " [MODE] [OPTION]...\n" +
-           "Shows moving views from inside a panorama: a .pan file, or a BMP, JPEG,\n"
-           "PNG, WebP, HEIC or AVIF picture.\n"
-           "\n"
-           "Modes (one; with none, --window):\n"
-           "  --root              draw into $XSCREENSAVER_WINDOW, else the virtual\n"
-           "                      root or the root window; ends on SIGTERM or SIGINT\n"
-           "  --window-id ID      draw into the window ID (hex 0x... or decimal)\n"
-           "  --window            an ordinary 1280 x 720 window; a key ends it\n"
-           "\n"
-           "Options for this run only (nothing is stored; without them the\n"
-           "settings of the options dialog apply):\n" +
-           SettingOptionsUsage() +
-           "  --help, -h          show this text and end\n"
-           "  --version           show the version and end\n"
-           "\n"
-           "Every option may be written with one dash or two, and a value may\n"
-           "follow after \"=\" (--zoom=90).\n"
-           "\n"
-           "Windows-style run modes: " +
-           p +
-           " /c (options dialog), /s (full screen), /p ID\n"
-           "(preview in window ID), /a PATH (store the panorama path), /reset.\n"
-           "\n"
-           "Exit status: 0 done, 1 the window could not be made, 2 a bad option.\n";
+    const std::string indent(p.size() + 8, ' ');
+    return "Usage: " + p + " [/c | /s | /p ID | /a PATH | /reset]\n" + indent +
+           "[--root | --window-id ID | --window] [OPTION]...\n" +
+           "Turning views from inside a panorama. Exit status: 1 no window, 2 bad option.\n"
+           "  /c       options dialog (default)  --root          the daemon's window\n"
+           "  /s       full screen until input   --window-id ID  inside window ID\n"
+           "  /p ID    preview inside window ID  --window        a 1280 x 720 window\n"
+           "  /a PATH  store the panorama path   --help, -h      show this text\n"
+           "  /reset   forget every setting      --version       show the version\n"
+           "Options for this run only, else the stored settings [default]:\n" +
+           SettingOptionsUsage();
 }
 
 }  // namespace skyweave
