@@ -2,6 +2,7 @@
 // staging of embedded files. Every failure runs Close and throws
 // PanoramaLoadError with the user-visible text.
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "engine/engine_state.h"
@@ -15,8 +16,60 @@
 #include "panfile/picture_placement.h"
 #include "platform/core/file_reader.h"
 #include "platform/core/temp_directory.h"
+#include "render/panorama_renderer.h"
 
 namespace skyweave {
+namespace {
+
+// How much larger than the picture its full-sphere canvas is, across and
+// down (1 and 1 for a picture that covers the sphere).
+struct CanvasRatio {
+    double across = 1;
+    double down = 1;
+};
+
+CanvasRatio RatioOf(const PicturePlacement& placement) {
+    if (placement.full_sphere) {
+        return {};
+    }
+    return {
+        static_cast<double>(placement.full_width) / static_cast<double>(placement.picture_width),
+        static_cast<double>(placement.full_height) / static_cast<double>(placement.picture_height)};
+}
+
+CanvasRatio RatioOf(const InitExtents& extents) {
+    return {360.0 / extents.heading_extent, 180.0 / extents.pitch_extent};
+}
+
+// The limits a picture must meet for the renderer to take the panorama
+// made of it: its canvas no larger than the renderer's widest and tallest
+// source and within the caller's pixel budget. Sides of a partial
+// panorama's canvas round to a multiple of 4 (up to 2 more) after the
+// decoder pads the picture's width to one (up to 3 more), so those keep a
+// few pixels in hand. A canvas that would pass kMaxCanvasPixels at the
+// picture's own size asks for what no real panorama does (an extent of a
+// degree or two); it is not made smaller but refused, as it always was.
+DecodeLimits LimitsForCanvas(DecodeLimits limits, const PictureFacts& facts, CanvasRatio ratio) {
+    const bool partial = ratio.across != 1 || ratio.down != 1;
+    const double canvas_pixels = static_cast<double>(facts.width) * ratio.across *
+                                 static_cast<double>(facts.height) * ratio.down;
+    if (partial && canvas_pixels > static_cast<double>(kMaxCanvasPixels)) {
+        return limits;
+    }
+    const double slack_across = partial ? 2 + 3 * ratio.across : 0;
+    const double slack_down = partial ? 2 : 0;
+    const auto side = [](double room, std::int32_t given) {
+        return static_cast<std::int32_t>(
+            std::clamp(std::floor(room), 1.0, static_cast<double>(given)));
+    };
+    limits.max_width = side((kMaxSourceWidth - slack_across) / ratio.across, limits.max_width);
+    limits.max_height = side((kMaxSourceHeight - slack_down) / ratio.down, limits.max_height);
+    limits.max_pixels = static_cast<std::uint64_t>(std::max(
+        1.0, std::floor(static_cast<double>(limits.max_pixels) / (ratio.across * ratio.down))));
+    return limits;
+}
+
+}  // namespace
 
 PanoramaEngine::PanoramaEngine() = default;
 
@@ -114,14 +167,22 @@ void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kin
         const std::span<const std::uint8_t> image_bytes =
             kind == KindTag::kContainer ? FindChunk("BTMP", bytes) : bytes;
         // A plain picture may say where it lies on the sphere; a container
-        // says so in its INIT chunk.
-        const PicturePlacement placement =
-            IsPlainPicture(kind) ? PlacePicture(ProbeImage(image_bytes)) : PicturePlacement{};
+        // says so in its INIT chunk. Either way the canvas decides how large
+        // a picture the renderer can take.
+        const PictureFacts facts = ProbeImage(image_bytes);
+        PicturePlacement placement;
+        CanvasRatio ratio;
+        if (IsPlainPicture(kind)) {
+            placement = PlacePicture(facts);
+            ratio = RatioOf(placement);
+        } else if (const std::optional<InitFields> init = ReadInitChunk(FindChunk("INIT", bytes))) {
+            ratio = RatioOf(ExtentsOf(*init));
+        }
         PackedDib image;
         const char* detail = nullptr;
         FailIfCancelled(limits);
         if (!image_bytes.empty()) {
-            image = DecodeImage(image_bytes, &detail, limits);
+            image = DecodeImage(image_bytes, &detail, LimitsForCanvas(limits, facts, ratio));
         }
         FailIfCancelled(limits);
         if (!image || !image.PixelsFit() || image.Height() <= 0) {
@@ -138,6 +199,12 @@ void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kin
             }
         } else {
             PlacePlainPicture(placement);
+        }
+        // The decode was asked for a picture the renderer takes; should a
+        // canvas still come out larger, a message beats frames left black.
+        if (loaded_->image.Width() > kMaxSourceWidth ||
+            loaded_->image.Height() > kMaxSourceHeight) {
+            FailLoad(std::string(kTextNoMemory));
         }
         loaded_->renderer = std::make_unique<PanoramaRenderer>();
     } catch (const std::bad_alloc&) {

@@ -4,6 +4,8 @@
 #include "image/decode_image.h"
 
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "image/depth_code.h"
 #include "image/dib_copy.h"
@@ -12,6 +14,8 @@
 #include "image/image_format.h"
 #include "image/jpeg_codec.h"
 #include "image/match_screen_depth.h"
+#include "image/picture_builder.h"
+#include "image/picture_fit.h"
 #include "image/png_codec.h"
 #include "image/screen_depth.h"
 #include "image/stride_padding.h"
@@ -22,6 +26,46 @@ namespace skyweave {
 namespace {
 
 constexpr std::size_t kBmpFileHeaderSize = 14;
+
+// A bitmap larger than the limits allow, reduced: brought to 24 bits (an
+// 8-bit one through its colour table) and its rows folded into a builder
+// from the top. Bitmaps lie in memory whole, so this costs the copy once
+// more at its reduced size.
+PackedDib FitBitmap(PackedDib picture, const DecodeLimits& limits, const char** failure) {
+    if (!picture || !picture.PixelsFit() || picture.Height() <= 0 ||
+        FitsWithin(picture.Width(), picture.Height(), limits)) {
+        return picture;
+    }
+    if (picture.DepthCode() != kDepth8) {
+        picture = MatchScreenDepth(std::move(picture), kDepth24, failure);
+        if (!picture) {
+            return {};
+        }
+    }
+    const std::int32_t width = picture.Width();
+    const std::int32_t height = picture.Height();
+    PictureBuilder builder(FittedGeometry(width, height, 1, limits), failure);
+    if (!builder.Ready()) {
+        return {};
+    }
+    const std::span<const std::uint8_t> pixels = std::as_const(picture).Pixels();
+    const std::span<const std::uint8_t> table = picture.ColorTable();
+    std::vector<std::uint8_t> expanded(static_cast<std::size_t>(width) * 3);
+    for (std::int32_t y = height - 1; y >= 0; --y) {
+        const std::uint8_t* row = pixels.data() + static_cast<std::size_t>(y) * picture.RowBytes();
+        if (picture.DepthCode() == kDepth8) {
+            for (std::int32_t x = 0; x < width; ++x) {
+                const std::size_t entry = 4 * std::size_t{row[x]};
+                for (std::size_t c = 0; c < 3; ++c) {
+                    expanded[3 * x + c] = entry + c < table.size() ? table[entry + c] : 0;
+                }
+            }
+            row = expanded.data();
+        }
+        builder.AddRow(row, RowLayout::kBgr);
+    }
+    return builder.Finish();
+}
 
 // Reads the input in whatever form it comes; null with *failure set (or
 // left null) when it cannot.
@@ -49,7 +93,7 @@ PackedDib ReadInput(std::span<const std::uint8_t> bytes, int screen_depth,
                 // No video codecs on this platform: the path reports so.
                 return DecodeWithVideoCodec(stream, screen_depth, nullptr, failure);
             }
-            return CopyPackedDib(stream, stated_pixel_offset, failure);
+            return FitBitmap(CopyPackedDib(stream, stated_pixel_offset, failure), limits, failure);
         }
         case ImageFormat::kJpeg:
             return DecodeJpeg(stream, static_cast<std::uint16_t>(screen_depth), limits, failure);

@@ -12,6 +12,11 @@
 //   "RIFF"..."WEBP"   a WebP stream (webp_codec.h);
 //   an "ftyp" box     a HEIF file, HEIC or AVIF (heif_codec.h).
 //
+// A picture larger than the limits allow (DecodeLimits::max_pixels,
+// max_width, max_height) comes at a reduced scale that fits: each codec
+// says how (picture_fit.h); a bitmap is reduced by the area filter after
+// its copy.
+//
 // The result is bottom-up, in the screen depth (MatchScreenDepth), with rows
 // unpadded, and with a width that is a multiple of 4 pixels: the renderer
 // rounds the width up to a multiple of 4 and uses it as its row stride, so a

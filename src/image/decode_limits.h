@@ -3,9 +3,10 @@
 //
 // The caller passes one value down through PanoramaEngine's loading entry
 // points to DecodeImage and the codec adapters; nothing here is read from a
-// global. A default-constructed value keeps every decode that succeeded
-// before succeeding with the same pixels, adds the bounds below against
-// hostile streams, and asks the installed screen-depth query as always.
+// global. A default-constructed value keeps every decode of a picture up to
+// 2^27 pixels that succeeded before succeeding with the same pixels, adds
+// the bounds below against hostile streams, and asks the installed
+// screen-depth query as always.
 #pragma once
 
 #include <atomic>
@@ -34,6 +35,11 @@ inline constexpr std::uint64_t kDefaultMaxScanBlocks = std::uint64_t{1} << 26;
 // most 384 MiB on top, a hostile stream stays below 1 GiB.
 inline constexpr std::size_t kDefaultMaxDecoderMemory = std::size_t{512} << 20;
 
+// The largest picture a decode makes, in pixels: 2^27, a 16384 x 8192
+// panorama (384 MiB at 24 bits). Larger pictures are decoded at a reduced
+// scale rather than refused.
+inline constexpr std::uint64_t kDefaultMaxPicturePixels = std::uint64_t{1} << 27;
+
 struct DecodeLimits {
     // Most scans of a progressive JPEG, 1 or more; a stream with more fails
     // with "Too many progressive JPEG scans" when the next one starts.
@@ -61,6 +67,19 @@ struct DecodeLimits {
     // depth its display thread found. Either way the value becomes the
     // process-wide screen depth.
     int screen_depth = 0;
+
+    // The largest picture the decode makes: pixels in all, and across and
+    // down. A larger picture is decoded at a reduced scale that fits,
+    // keeping its shape: a JPEG by libjpeg's DCT scaling (the smallest
+    // reduction in eighths that fits), a WebP by libwebp's own scaling,
+    // every other format (and a JPEG that eighths cannot bring down far
+    // enough) by an area filter as its rows come in. The sizes are those of
+    // the picture as shown (after its Exif turn) and before the renderer's
+    // padding to a multiple of 4 columns. The engine narrows them to what
+    // its renderer and the panorama's canvas can take.
+    std::uint64_t max_pixels = kDefaultMaxPicturePixels;
+    std::int32_t max_width = INT32_MAX;
+    std::int32_t max_height = INT32_MAX;
 
     bool Cancelled() const { return cancel != nullptr && cancel->load(std::memory_order_relaxed); }
 };

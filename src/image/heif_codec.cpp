@@ -12,6 +12,7 @@
 #include "image/error_texts.h"
 #include "image/photo_sphere.h"
 #include "image/picture_builder.h"
+#include "image/picture_fit.h"
 
 namespace skyweave {
 namespace {
@@ -151,7 +152,7 @@ PackedDib DecodeHeif(std::span<const std::uint8_t> data, const DecodeLimits& lim
                 8 * bytes_per_pixel) {
             failure = kTextUnsupportedFormat;
         } else {
-            PictureBuilder builder(FullSize(plane_width, plane_height), &failure);
+            PictureBuilder builder(FittedGeometry(plane_width, plane_height, 1, limits), &failure);
             const RowLayout layout = alpha ? RowLayout::kRgba : RowLayout::kRgb;
             for (int y = 0; builder.Ready() && y < plane_height; ++y) {
                 if (limits.Cancelled()) {

@@ -6,7 +6,8 @@
 //
 // libheif decodes the whole primary picture into an RGB buffer of its own;
 // that buffer counts against DecodeLimits::max_decoder_memory. Its rows
-// then go to a PictureBuilder. The decode itself cannot be interrupted:
+// then go to a PictureBuilder, whose area filter reduces a picture larger
+// than the limits allow. The decode itself cannot be interrupted:
 // the cancel flag is looked at before it and between the rows after it.
 //
 // Caller: DecodeImage.

@@ -44,7 +44,10 @@ PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t d
 // at `depth`, pixel for pixel; CMYK and YCCK streams (Adobe's inverted
 // form when an Adobe marker says so) and streams whose Exif orientation
 // (in an APP1 segment, after a JFIF one or not) is not 1 become a 24-bit
-// blue, green, red picture, turned upright. Failures as for
+// blue, green, red picture, turned upright. A stream larger than the
+// limits' picture size is decoded at the smallest DCT scale reduction that
+// fits (picture_fit.h), and through the area filter when even 1/8 does
+// not. Failures as for
 // JPGImageDecompress; a 12-bit stream fails with the library's
 // "Unsupported JPEG data precision 12".
 PackedDib DecodeJpeg(std::span<const std::uint8_t> data, std::uint16_t depth,

@@ -17,6 +17,7 @@
 #include "image/jpeg_error.h"
 #include "image/photo_sphere.h"
 #include "image/picture_builder.h"
+#include "image/picture_fit.h"
 #include "image/pixel_rules.h"
 
 namespace skyweave {
@@ -44,6 +45,7 @@ struct DecompressJob {
     long max_memory;                  // DecodeLimits::max_decoder_memory
     const char* stopped;              // why the progress monitor ended the decode
     bool any_form;                    // DecodeJpeg: every colour space, through a builder
+    int scale_eighths;                // DCT scaling: output sides of scale_eighths / 8
     bool cmyk;                        // four-channel output (CMYK, or YCCK made CMYK)
     bool inverted;                    // CMYK stored inverted, as Adobe's encoders write it
     PictureBuilder* builder;          // the general path's output; null on the direct path
@@ -92,6 +94,20 @@ bool ReadHeaderStep(DecompressJob* job) {
     jpeg_read_header(cinfo, TRUE);
     job->cmyk = job->any_form &&
                 (cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK);
+    return true;
+}
+
+// The output the decode asks for: colour space, quantisation, and the DCT
+// scale in job->scale_eighths.
+bool ConfigureStep(DecompressJob* job) {
+    if (setjmp(job->errors.jump) != 0) {
+        return false;
+    }
+    jpeg_decompress_struct* cinfo = &job->cinfo;
+    if (job->scale_eighths != 8) {
+        cinfo->scale_num = static_cast<unsigned int>(job->scale_eighths);
+        cinfo->scale_denom = 8;
+    }
     if (job->cmyk) {
         // libjpeg brings YCCK to CMYK itself but has no conversion to RGB.
         cinfo->out_color_space = JCS_CMYK;
@@ -243,6 +259,7 @@ std::unique_ptr<DecompressJob> NewJob(std::span<const std::uint8_t> data, std::u
     job->size = data.size();
     job->depth = OutputDepth(depth);
     job->any_form = any_form;
+    job->scale_eighths = 8;
     job->cinfo.err = InitJpegErrorManager(&job->errors);
     job->cancel = limits.cancel;
     job->max_scans = limits.max_progressive_scans;
@@ -283,8 +300,9 @@ JpegMetadata FindMetadata(const jpeg_decompress_struct& cinfo) {
 
 // Both entry points: the direct path writes the rows straight into a
 // picture of the requested depth; with `any_form` a stream the direct path
-// cannot take (CMYK, YCCK, one stored turned by its Exif orientation) goes
-// through a PictureBuilder at 24 bits.
+// cannot take (CMYK, YCCK, one stored turned by its Exif orientation, one
+// the DCT scaling cannot bring within the limits) goes through a
+// PictureBuilder at 24 bits. With `any_form` the DCT scaling comes first.
 PackedDib Decompress(std::span<const std::uint8_t> data, std::uint16_t depth,
                      const char** error_text, const DecodeLimits& limits, bool any_form) {
     const std::unique_ptr<DecompressJob> job = NewJob(data, depth, limits, any_form);
@@ -292,17 +310,37 @@ PackedDib Decompress(std::span<const std::uint8_t> data, std::uint16_t depth,
     PackedDib picture;
     std::unique_ptr<PictureBuilder> builder;
     int orientation = 1;
+    PictureGeometry geometry;
     if (!ReadHeaderStep(job.get())) {
         failure = StepFailure(*job);
-    } else if (std::uint64_t{job->cinfo.output_width} * job->cinfo.output_height >
+    } else if (std::uint64_t{job->cinfo.image_width} * job->cinfo.image_height >
                kMaxPicturePixels) {
+        // The claim itself, whatever scale it would be decoded at: every
+        // block of it is decoded either way.
         failure = kTextInsufficientMemory;
-    } else if (any_form &&
-               ((orientation = ExifOrientation(FindMetadata(job->cinfo).exif)) != 1 || job->cmyk)) {
-        builder = std::make_unique<PictureBuilder>(
-            FullSize(static_cast<std::int32_t>(job->cinfo.output_width),
-                     static_cast<std::int32_t>(job->cinfo.output_height), orientation),
-            &failure);
+    } else {
+        const auto width = static_cast<std::int32_t>(job->cinfo.image_width);
+        const auto height = static_cast<std::int32_t>(job->cinfo.image_height);
+        if (any_form) {
+            orientation = ExifOrientation(FindMetadata(job->cinfo).exif);
+            job->scale_eighths = JpegScaleEighths(width, height, orientation, limits);
+        }
+        if (!ConfigureStep(job.get())) {
+            failure = StepFailure(*job);
+        } else {
+            // What the DCT scaling left for the area filter, if anything;
+            // the library contract's own decodes are never reduced.
+            const auto scaled_width = static_cast<std::int32_t>(job->cinfo.output_width);
+            const auto scaled_height = static_cast<std::int32_t>(job->cinfo.output_height);
+            geometry = any_form ? FittedGeometry(scaled_width, scaled_height, orientation, limits)
+                                : FullSize(scaled_width, scaled_height);
+        }
+    }
+    if (failure != nullptr) {
+        // Nothing to decode.
+    } else if (job->cmyk || orientation != 1 || geometry.reduced_width != geometry.source_width ||
+               geometry.reduced_height != geometry.source_height) {
+        builder = std::make_unique<PictureBuilder>(geometry, &failure);
         if (builder->Ready()) {
             job->builder = builder.get();
             if (ReadPixelsStep(job.get())) {

@@ -14,6 +14,7 @@
 #include "image/exif_orientation.h"
 #include "image/photo_sphere.h"
 #include "image/picture_builder.h"
+#include "image/picture_fit.h"
 #include "image/png_codec.h"
 #include "platform/core/file_reader.h"
 
@@ -203,8 +204,9 @@ PackedDib DecodePng(std::span<const std::uint8_t> data, const DecodeLimits& limi
         const std::uint64_t held =
             job->passes > 1 ? std::uint64_t{job->row_bytes} * job->height : job->row_bytes;
         builder = std::make_unique<PictureBuilder>(
-            FullSize(static_cast<std::int32_t>(job->width), static_cast<std::int32_t>(job->height),
-                     ExifOrientation(FindMetadata(*job).exif)),
+            FittedGeometry(static_cast<std::int32_t>(job->width),
+                           static_cast<std::int32_t>(job->height),
+                           ExifOrientation(FindMetadata(*job).exif), limits),
             &failure);
         if (builder->Ready()) {
             if (held > limits.max_decoder_memory || !(rows = TryAllocateBytes(held))) {

@@ -2,7 +2,8 @@
 // their alpha forms, transparency chunks, and Adam7 interlacing.
 //
 // Rows go to a PictureBuilder as libpng gives them, 16-bit samples rounded
-// to 8 bits and alpha laid over black. An interlaced picture needs every
+// to 8 bits and alpha laid over black, reduced by its area filter when the
+// picture is larger than the limits allow. An interlaced picture needs every
 // row before any is complete, so it is held whole once at 8 bits a sample;
 // that copy counts against DecodeLimits::max_decoder_memory. Gamma and
 // colour-profile chunks are not applied. An Exif orientation (an eXIf

@@ -11,6 +11,7 @@
 #include "image/exif_orientation.h"
 #include "image/photo_sphere.h"
 #include "image/picture_builder.h"
+#include "image/picture_fit.h"
 #include "platform/core/file_reader.h"
 
 namespace skyweave {
@@ -103,8 +104,13 @@ PackedDib DecodeWebp(std::span<const std::uint8_t> data, const DecodeLimits& lim
             failure = StatusText(status);
         }
     }
-    const std::int32_t width = config.input.width;
-    const std::int32_t height = config.input.height;
+    // libwebp scales while it decodes: its buffer holds the picture at the
+    // size the limits allow, in the orientation it is stored.
+    const int orientation = failure == nullptr ? ExifOrientation(Chunk(demuxer.get(), "EXIF")) : 1;
+    const PictureGeometry fit =
+        FittedGeometry(config.input.width, config.input.height, orientation, limits);
+    const std::int32_t width = fit.reduced_width;
+    const std::int32_t height = fit.reduced_height;
     const bool alpha = config.input.has_alpha != 0;
     const std::uint64_t row_bytes = std::uint64_t(width) * (alpha ? 4 : 3);
     std::unique_ptr<std::uint8_t[]> rows;
@@ -115,6 +121,11 @@ PackedDib DecodeWebp(std::span<const std::uint8_t> data, const DecodeLimits& lim
         }
     }
     if (failure == nullptr) {
+        if (width != config.input.width || height != config.input.height) {
+            config.options.use_scaling = 1;
+            config.options.scaled_width = width;
+            config.options.scaled_height = height;
+        }
         config.output.colorspace = alpha ? MODE_BGRA : MODE_BGR;
         config.output.is_external_memory = 1;
         config.output.u.RGBA.rgba = rows.get();
@@ -137,8 +148,7 @@ PackedDib DecodeWebp(std::span<const std::uint8_t> data, const DecodeLimits& lim
         WebPFreeDecBuffer(&config.output);
     }
     if (failure == nullptr) {
-        PictureBuilder builder(
-            FullSize(width, height, ExifOrientation(Chunk(demuxer.get(), "EXIF"))), &failure);
+        PictureBuilder builder(FullSize(width, height, orientation), &failure);
         if (builder.Ready()) {
             const RowLayout layout = alpha ? RowLayout::kBgra : RowLayout::kBgr;
             for (std::int32_t y = 0; y < height; ++y) {

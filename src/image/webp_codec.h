@@ -4,7 +4,8 @@
 // Sphere fields.
 //
 // libwebp decodes into a buffer of its own format (the whole picture, or
-// the reduced one when the decode scales), fed in pieces so that a
+// the reduced one when the picture is larger than the limits allow: libwebp
+// then scales while it decodes), fed in pieces so that a
 // cancellation takes hold between them; its rows then go to a
 // PictureBuilder. That buffer counts against
 // DecodeLimits::max_decoder_memory.

@@ -130,6 +130,51 @@ TEST_F(EngineTest, EveryFormatDrawsTheViewsOfItsLosslessReference) {
     }
 }
 
+// A picture taller than the renderer takes, loaded at a reduced scale: a
+// gradient whose views hardly change with the scale, against a small BMP of
+// the same gradient; the engine holds the picture its renderer can take.
+TEST_F(EngineTest, PicturesOverTheRenderersSizeLoadReducedAndTurn) {
+    constexpr ViewState kTallViews[] = {{0, 0, 0, 60}, {90, 60, 0, 90}, {-120, -70, 10, 100}};
+    struct Case {
+        const char* file;
+        int image_width;  // padded to a multiple of 4
+        int image_height;
+    };
+    const Case cases[] = {
+        {"tall.png", 32, 16384},  // 31.97 x 16384 by the area filter
+        {"tall.jpg", 28, 14350},  // DCT scaling to 7/8
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        PanoramaEngine engine{std::string_view(DataFile(c.file))};
+        EXPECT_EQ(engine.ImageWidth(), c.image_width);
+        EXPECT_EQ(engine.ImageHeight(), c.image_height);
+        ExpectSameViews(c.file, "tall-ref.bmp", kTallViews, 3.0);
+    }
+}
+
+// A caller's smaller pixel budget holds for the canvas, not only the
+// picture: a strip whose canvas would be twice its size is halved twice
+// over, and lands exactly where ImageMagick's half-size band does.
+TEST_F(EngineTest, TheCanvasOfAPartialPanoramaKeepsWithinThePixelBudget) {
+    const DecodeLimits budget{.max_pixels = 96 * 48 / 4};
+    PanoramaEngine engine{std::string_view(DataFile("strip.png")), budget};
+    EXPECT_EQ(engine.ImageWidth(), 48);
+    EXPECT_EQ(engine.ImageHeight(), 24);
+    PanoramaEngine reference{std::string_view(DataFile("band-half.bmp"))};
+    for (const ViewState& view : {ViewState{0, 0, 0, 40}, ViewState{150, 20, 0, 50}}) {
+        MemoryDrawTarget got(160, 96);
+        MemoryDrawTarget want(160, 96);
+        for (PanoramaEngine* e : {&engine, &reference}) {
+            MemoryDrawTarget& target = e == &engine ? got : want;
+            e->Draw(target, {0, 0, 160, 96});
+            e->SetView(view.heading, view.pitch, view.roll, view.zoom);
+            e->Draw(target, {0, 0, 160, 96});
+        }
+        EXPECT_TRUE(got.Pixels() == want.Pixels()) << view.heading;
+    }
+}
+
 // Views inside what the partial panoramas below cover: a band of the full
 // circle 90 degrees high, and a crop covering headings -150 to 30 and
 // pitches -22.5 to 67.5 (at zoom 40 in a 160 x 96 frame the view may turn

@@ -32,6 +32,18 @@ const Bytes& ScanBomb() {
     return jpeg;
 }
 
+// A progressive stream of 1 + 63 * (refine_bits + 1) scans over 64 x 64
+// grey pixels whose frame header claims 8192 x 8192.
+Bytes ClaimedScanBomb(bool arithmetic, int refine_bits) {
+    Bytes jpeg = EncodeJpeg({.width = 64,
+                             .height = 64,
+                             .components = 1,
+                             .arithmetic = arithmetic,
+                             .refine_bits = refine_bits});
+    ClaimJpegSize(jpeg, 8192, 8192);
+    return jpeg;
+}
+
 std::string Outcome(const PackedDib& picture, const char* error) {
     return picture ? "picture" : error == nullptr ? "(null)" : error;
 }
@@ -49,6 +61,17 @@ TEST(DecodeLimits, BoundsEndCraftedStreams) {
     };
     const Case cases[] = {
         {"631 scans", ScanBomb(), {}, kTextTooManyScans},
+        // A dozen kilobytes of scans claiming 8192 x 8192, as crafted files
+        // come: the first scan whose data runs dry ends the decode, long
+        // before the scan and block bounds would.
+        {"631 arithmetic scans claiming 8192 x 8192",
+         ClaimedScanBomb(true, 9),
+         {.max_progressive_scans = 1000, .max_scan_blocks = UINT64_MAX},
+         "Corrupt JPEG data: bad arithmetic code"},
+        {"694 Huffman scans claiming 8192 x 8192",
+         ClaimedScanBomb(false, 10),
+         {.max_progressive_scans = 1000, .max_scan_blocks = UINT64_MAX},
+         "Corrupt JPEG data: premature end of data segment"},
         {"631 scans, scan bound raised, blocks bounded",
          ScanBomb(),
          {.max_progressive_scans = 700, .max_scan_blocks = 1 << 20},

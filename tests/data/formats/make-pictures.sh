@@ -15,7 +15,7 @@ samples=../../../samples
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Everything but the sources (this script, make-cmyk.c, test.icc and the
+# Everything but the sources (this script, make-cmyk.c, tall.py, test.icc and the
 # .xmp packets) is made anew.
 rm -f ./*.bmp ./*.jpg ./*.png ./*.webp ./*.heic ./*.avif
 
@@ -117,3 +117,11 @@ gpano picture.png contradicts.png 96 48 96 48 60 0                # crop past th
 gpano picture.png view.png 96 48 96 48 0 0 -XMP-GPano:InitialViewHeadingDegrees=40 \
   -XMP-GPano:PoseHeadingDegrees=10 -XMP-GPano:InitialViewPitchDegrees=-12 \
   -XMP-GPano:InitialHorizontalFOVDegrees=75
+
+# Larger than allowed: the picture at half size by ImageMagick's box filter
+# (the mean of each 2 x 2 square), and a picture taller than the renderer
+# takes, with a small BMP of the same gradient.
+im picture.bmp -filter box -resize 50% -type TrueColor BMP3:half.bmp
+python3 tall.py tall.png "$work/tall.ppm" tall-ref.bmp
+cjpeg -quality 85 "$work/tall.ppm" > tall.jpg
+im band-ref.bmp -filter box -resize 50% -type TrueColor BMP3:band-half.bmp
