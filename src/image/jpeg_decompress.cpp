@@ -1,10 +1,11 @@
 // JPGImageDecompress (jpeg_codec.h) on libjpeg-turbo.
 //
-// The decode runs in two C-style steps around one allocation: the first
-// reads the stream's header so the picture's size is known, the C++ caller
-// then checks the size against the pixel ceiling and allocates the picture,
-// and the second step decodes the rows straight into it. Each step owns a
-// setjmp region under the rule of jpeg_error.h.
+// The decode runs in C-style steps around one allocation: the first reads
+// the stream's header so the picture's size is known, the second sets the
+// DCT scale that brings it within the limits, the C++ caller then checks
+// the size against the pixel ceiling and allocates the picture (or a
+// builder), and the last step decodes the rows straight into it. Each step
+// owns a setjmp region under the rule of jpeg_error.h.
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -97,9 +98,8 @@ bool ReadHeaderStep(DecompressJob* job) {
     return true;
 }
 
-// The output the decode asks for: colour space, quantisation, and the DCT
-// scale in job->scale_eighths.
-bool ConfigureStep(DecompressJob* job) {
+// The DCT scale in job->scale_eighths, and the output size it gives.
+bool ScaleStep(DecompressJob* job) {
     if (setjmp(job->errors.jump) != 0) {
         return false;
     }
@@ -108,11 +108,21 @@ bool ConfigureStep(DecompressJob* job) {
         cinfo->scale_num = static_cast<unsigned int>(job->scale_eighths);
         cinfo->scale_denom = 8;
     }
+    jpeg_calc_output_dimensions(cinfo);
+    return true;
+}
+
+// The colour space of the rows: four channels for CMYK, blue, green, red
+// for the builder, and on the direct path what the picture's depth needs
+// (libjpeg's own quantiser for 8 bits). Called inside ReadPixelsStep;
+// jpeg_start_decompress works the output size out again from these.
+void ChooseOutput(DecompressJob* job) {
+    jpeg_decompress_struct* cinfo = &job->cinfo;
     if (job->cmyk) {
         // libjpeg brings YCCK to CMYK itself but has no conversion to RGB.
         cinfo->out_color_space = JCS_CMYK;
         job->inverted = cinfo->saw_Adobe_marker != 0;
-    } else if (job->depth == kDepth8) {
+    } else if (job->depth == kDepth8 && job->builder == nullptr) {
         cinfo->out_color_space = JCS_RGB;
         cinfo->quantize_colors = TRUE;
         cinfo->two_pass_quantize = TRUE;
@@ -121,8 +131,6 @@ bool ConfigureStep(DecompressJob* job) {
     } else {
         cinfo->out_color_space = JCS_EXT_BGR;
     }
-    jpeg_calc_output_dimensions(cinfo);
-    return true;
 }
 
 // Hot loop: one pass per row, converting the decoder's blue, green, red
@@ -177,6 +185,7 @@ bool ReadPixelsStep(DecompressJob* job) {
         return false;
     }
     jpeg_decompress_struct* cinfo = &job->cinfo;
+    ChooseOutput(job);
     jpeg_start_decompress(cinfo);
     if (job->builder != nullptr) {
         return ReadRowsToBuilder(job);
@@ -325,7 +334,7 @@ PackedDib Decompress(std::span<const std::uint8_t> data, std::uint16_t depth,
             orientation = ExifOrientation(FindMetadata(job->cinfo).exif);
             job->scale_eighths = JpegScaleEighths(width, height, orientation, limits);
         }
-        if (!ConfigureStep(job.get())) {
+        if (!ScaleStep(job.get())) {
             failure = StepFailure(*job);
         } else {
             // What the DCT scaling left for the area filter, if anything;

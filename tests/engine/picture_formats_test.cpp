@@ -4,6 +4,7 @@
 // few views, compared with the same views of a lossless 24-bit BMP of the
 // same pixels: identical for lossless formats, within a mean error for
 // lossy ones.
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -151,6 +152,17 @@ TEST_F(EngineTest, PicturesOverTheRenderersSizeLoadReducedAndTurn) {
         EXPECT_EQ(engine.ImageHeight(), c.image_height);
         ExpectSameViews(c.file, "tall-ref.bmp", kTallViews, 3.0);
     }
+    // In a container covering 90 degrees of pitch its canvas is twice as
+    // tall as the picture, so the picture must be at most 8191 rows: DCT
+    // scaling to 3/8 (12 x 6150), on a 12 x 12300 canvas.
+    const Bytes pan = Container({{"BTMP", ReadData("tall.jpg")}, {"INIT", Init(0, 360, -45, 45)}});
+    PanoramaEngine engine{std::span<const std::uint8_t>(pan)};
+    EXPECT_EQ(engine.ImageWidth(), 12);
+    EXPECT_EQ(engine.ImageHeight(), 12300);
+    MemoryDrawTarget target(160, 96);
+    engine.Draw(target, {0, 0, 160, 96});
+    EXPECT_TRUE(std::any_of(target.Pixels().begin(), target.Pixels().end(),
+                            [](std::uint8_t v) { return v != 0; }));
 }
 
 // A caller's smaller pixel budget holds for the canvas, not only the

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <string>
 
 #include "image/decode_image.h"
 #include "image/error_texts.h"
+#include "image/match_screen_depth.h"
 #include "image/webp_codec.h"
 #include "image_test_support.h"
 
@@ -108,6 +110,43 @@ TEST(PictureCodecs, LosslessFormatsMatchTheirBmpAtEveryScreenDepth) {
             EXPECT_TRUE(std::equal(from_bmp.Bytes().begin(), from_bmp.Bytes().end(),
                                    from_file.Bytes().begin(), from_file.Bytes().end()))
                 << name << " at depth " << depth;
+        }
+    }
+}
+
+// JPEGs the decoder takes through the builder (turned, CMYK, reduced) give at
+// every screen depth the 24-bit picture brought to that depth; libjpeg's own
+// 8-bit quantiser must not reach the builder, which wants three samples a
+// pixel.
+TEST(PictureCodecs, JpegsThroughTheBuilderDecodeAtEveryScreenDepth) {
+    struct Case {
+        const char* file;
+        DecodeLimits limits;
+        std::int32_t width;  // as decoded, turned
+        std::int32_t height;
+    };
+    const Case cases[] = {
+        {"orient3.jpg", {}, 96, 48},
+        {"orient6.jpg", {}, 96, 48},
+        {"cmyk.jpg", {}, 96, 48},
+        {"jfif.jpg", {.max_width = 8}, 8, 4},  // 1/8 (12 x 6), then the area filter
+    };
+    for (const Case& c : cases) {
+        for (int depth : {24, 16, 15, 8}) {
+            DecodeLimits limits = c.limits;
+            limits.screen_depth = 24;
+            const char* error = nullptr;
+            const PackedDib at24 =
+                MatchScreenDepth(DecodeImage(Data(c.file), &error, limits), depth, &error);
+            limits.screen_depth = depth;
+            const PackedDib decoded = DecodeImage(Data(c.file), &error, limits);
+            ASSERT_TRUE(decoded && at24) << c.file << " at depth " << depth;
+            EXPECT_EQ(decoded.DepthCode(), depth) << c.file;
+            EXPECT_EQ(decoded.Width(), c.width) << c.file;
+            EXPECT_EQ(decoded.Height(), c.height) << c.file;
+            EXPECT_TRUE(std::equal(decoded.Bytes().begin(), decoded.Bytes().end(),
+                                   at24.Bytes().begin(), at24.Bytes().end()))
+                << c.file << " at depth " << depth;
         }
     }
 }
