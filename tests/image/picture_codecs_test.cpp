@@ -51,6 +51,8 @@ Bytes PngClaiming(std::uint32_t width, std::uint32_t height, std::uint8_t bit_de
     return png;
 }
 
+constexpr std::uint8_t kIloc[] = {'i', 'l', 'o', 'c'};
+
 TEST(PictureCodecs, BrokenStreamsEndWithTheirCodecsText) {
     const Bytes png = Data("picture.png");
     Bytes png_bad_crc = png;
@@ -61,6 +63,11 @@ TEST(PictureCodecs, BrokenStreamsEndWithTheirCodecsText) {
         webp_garbled[i] = static_cast<std::uint8_t>(~webp_garbled[i]);
     }
     const Bytes heic = Data("picture.heic");
+    // The picture item's location entry lists no extents: no AV1 data.
+    Bytes avif_empty = Data("picture.avif");
+    const auto iloc = std::search(avif_empty.begin(), avif_empty.end(), kIloc, kIloc + 4);
+    ASSERT_NE(iloc, avif_empty.end());
+    iloc[21] = 0;  // the extent count's low byte, after version, sizes, count, ID and base
     Bytes twelve_bits = Data("cmyk.jpg");
     for (std::size_t i = 2; i + 4 < twelve_bits.size(); ++i) {
         if (twelve_bits[i] == 0xFF && twelve_bits[i + 1] == 0xC0) {
@@ -91,6 +98,7 @@ TEST(PictureCodecs, BrokenStreamsEndWithTheirCodecsText) {
         {"HEIF cut in its data", Cut(heic, heic.size() - 100),
          "Invalid input: Unexpected end of file: Extent in iloc box references data outside "
          "of file bounds (points to file position 461)"},
+        {"AVIF picture without data", avif_empty, "Decoder plugin generated an error: Unspecified"},
         {"CMYK JPEG cut in its data", Cut(Data("cmyk.jpg"), 3000), "Premature end of JPEG file"},
         {"12-bit JPEG", twelve_bits, "Unsupported JPEG data precision 12"},
     };
