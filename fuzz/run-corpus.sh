@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Runs every seed of a corpus folder through a libFuzzer target once.
+# Runs every seed of a corpus folder through a libFuzzer target once. A
+# single allocation over 1 GiB, past every decode bound, counts as a
+# failure.
 set -euo pipefail
 fuzzer=$1
 corpus=$2
@@ -10,4 +12,4 @@ if [ ${#seeds[@]} -eq 0 ]; then
   echo "no seeds in $corpus" >&2
   exit 1
 fi
-exec "$fuzzer" "${seeds[@]}"
+exec "$fuzzer" -malloc_limit_mb=1024 "${seeds[@]}"

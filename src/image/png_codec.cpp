@@ -25,6 +25,9 @@ namespace {
 // none of a real file comes near this.
 constexpr png_alloc_size_t kMaxChunkBytes = 8 << 20;
 
+// The failure of a stream shorter than its chunks say.
+constexpr const char* kTextPrematureEnd = "Premature end of PNG data";
+
 // Every member is trivially destructible.
 struct PngJob {
     png_structp png;
@@ -51,7 +54,7 @@ PngJob* JobOf(png_structp png) {
 void ReadData(png_structp png, png_bytep out, std::size_t length) {
     PngJob* job = JobOf(png);
     if (job->size - job->at < length) {
-        png_error(png, "Premature end of PNG data");
+        png_error(png, kTextPrematureEnd);
     }
     std::memcpy(out, job->data + job->at, length);
     job->at += length;
@@ -64,6 +67,29 @@ void ReadData(png_structp png, png_bytep out, std::size_t length) {
 
 void OnWarning(png_structp /*png*/, png_const_charp /*message*/) {}
 
+// Whether every chunk up to IEND lies within the data. libpng allocates a
+// chunk's stated length before it reads the chunk, and a length over its
+// chunk limit is only a warning, so a short file claiming a gigabyte of
+// text would have it allocated; held to this, no chunk is larger than the
+// file.
+bool ChunksWithinData(const std::uint8_t* data, std::size_t size) {
+    constexpr std::size_t kSignatureBytes = 8;
+    constexpr std::size_t kFramingBytes = 12;  // length, type and checksum
+    std::size_t at = kSignatureBytes;
+    while (size - at >= kFramingBytes) {
+        const std::size_t length = std::size_t{data[at]} << 24 | std::size_t{data[at + 1]} << 16 |
+                                   std::size_t{data[at + 2]} << 8 | data[at + 3];
+        if (length > size - at - kFramingBytes) {
+            return false;
+        }
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0) {
+            break;
+        }
+        at += kFramingBytes + length;
+    }
+    return true;
+}
+
 bool ReadHeaderStep(PngJob* job) {
     if (setjmp(png_jmpbuf(job->png)) != 0) {
         return false;
@@ -71,6 +97,9 @@ bool ReadHeaderStep(PngJob* job) {
     png_structp png = job->png;
     png_set_read_fn(png, job, ReadData);
     png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    if (job->size < 8 || !ChunksWithinData(job->data, job->size)) {
+        png_error(png, kTextPrematureEnd);
+    }
     png_read_info(png, job->info);
     png_uint_32 width = 0;
     png_uint_32 height = 0;

@@ -57,6 +57,11 @@ TEST(PictureCodecs, BrokenStreamsEndWithTheirCodecsText) {
     const Bytes png = Data("picture.png");
     Bytes png_bad_crc = png;
     png_bad_crc[18] ^= 1;
+    // After the header, a text chunk claiming 1.5 GB, then the rest of the
+    // file.
+    Bytes png_text_claim = Cut(png, 33);
+    png_text_claim.insert(png_text_claim.end(), {0x5B, 0x00, 0x03, 0x3D, 'i', 'T', 'X', 't'});
+    png_text_claim.insert(png_text_claim.end(), png.begin() + 33, png.end());
     const Bytes webp = Data("lossless.webp");
     Bytes webp_garbled = webp;
     for (std::size_t i = 40; i < webp_garbled.size(); i += 7) {
@@ -84,6 +89,8 @@ TEST(PictureCodecs, BrokenStreamsEndWithTheirCodecsText) {
         {"PNG signature and header only", Cut(png, 33), "Premature end of PNG data"},
         {"PNG cut in its data", Cut(png, png.size() / 2), "Premature end of PNG data"},
         {"PNG header checksum wrong", png_bad_crc, "IHDR: CRC error"},
+        {"PNG claiming a text chunk larger than the file", png_text_claim,
+         "Premature end of PNG data"},
         {"PNG of width 0", PngClaiming(0, 48), "Invalid IHDR data"},
         {"PNG of bit depth 3", PngClaiming(96, 48, 3), "Invalid IHDR data"},
         {"PNG claiming 40000 x 40000", PngClaiming(40000, 40000), kTextInsufficientMemory},
