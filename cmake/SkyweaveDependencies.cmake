@@ -18,6 +18,8 @@ if(SKYWEAVE_GUI)
   pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
   pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
   pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+  pkg_check_modules(XINERAMA REQUIRED IMPORTED_TARGET xinerama)
+  pkg_check_modules(XRANDR REQUIRED IMPORTED_TARGET xrandr)
 endif()
 
 if(NOT SKYWEAVE_FUZZ)

@@ -6,8 +6,9 @@ SKYWEAVE_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libwebp-dev libheif-dev libexif-dev libxml2-dev libglib2.0-dev
   libsdl2-dev libsdl2-ttf-dev libfontconfig-dev fonts-dejavu-core libx11-dev
+  libxinerama-dev libxrandr-dev
   libgtk-3-dev
-  xvfb libgl1-mesa-dri xdotool x11-utils imagemagick webp
+  xvfb xserver-xephyr x11-xserver-utils libgl1-mesa-dri xdotool x11-utils imagemagick webp
   xscreensaver xscreensaver-data libxml2-utils man-db groff-base bsdextrautils util-linux
   lintian desktop-file-utils dpkg-dev
 )

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,29 +14,40 @@
 
 namespace skyweave::test {
 
-XvfbDisplay::XvfbDisplay(int width, int height, int depth) {
+pid_t LaunchXServer(const std::vector<std::string>& command, const std::string& host,
+                    std::string& name) {
+    name.clear();
     int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        return;
+    if (command.empty() || pipe2(fds, O_CLOEXEC) != 0) {
+        return -1;
     }
-    const std::string screen =
-        std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
-    pid_ = fork();
-    if (pid_ == 0) {
+    std::vector<std::string> args = command;
+    args.insert(args.begin() + 1, {"-displayfd", "3"});
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
         // The write end must survive exec: dup it onto fd 3 without CLOEXEC.
         dup2(fds[1], 3);
         const int null = open("/dev/null", O_WRONLY);
         if (null >= 0) {
             dup2(null, 2);
         }
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", screen.c_str(), "-nolisten",
-               "tcp", "-noreset", static_cast<char*>(nullptr));
+        if (host.empty()) {
+            unsetenv("DISPLAY");
+        } else {
+            setenv("DISPLAY", host.c_str(), 1);
+        }
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(fds[1]);
-    if (pid_ < 0) {
+    if (pid < 0) {
         close(fds[0]);
-        return;
+        return -1;
     }
     // The server writes its display number and a newline once it listens.
     std::string number;
@@ -48,26 +60,38 @@ XvfbDisplay::XvfbDisplay(int width, int height, int depth) {
         number.push_back(c);
     }
     close(fds[0]);
-    if (!number.empty()) {
-        name_ = ":" + number;
+    if (number.empty()) {
+        StopXServer(pid);
+        return -1;
     }
+    name = ":" + number;
+    return pid;
 }
 
-XvfbDisplay::~XvfbDisplay() {
-    if (pid_ <= 0) {
+void StopXServer(pid_t pid) {
+    if (pid <= 0) {
         return;
     }
-    kill(pid_, SIGTERM);
-    // A server stuck in a grab must not hang the test program: give it five
-    // seconds, then kill it.
+    kill(pid, SIGTERM);
     for (int i = 0; i < 500; ++i) {
-        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+        if (waitpid(pid, nullptr, WNOHANG) == pid) {
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+XvfbDisplay::XvfbDisplay(int width, int height, int depth) {
+    const std::string screen =
+        std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
+    pid_ =
+        LaunchXServer({"Xvfb", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"}, "", name_);
+}
+
+XvfbDisplay::~XvfbDisplay() {
+    StopXServer(pid_);
 }
 
 }  // namespace skyweave::test

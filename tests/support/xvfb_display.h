@@ -1,13 +1,28 @@
-// A private X server for GUI tests: starts Xvfb on a free display number
-// (-displayfd lets the server pick it) and stops it on destruction. Tests
-// talk to it by name and never through an inherited DISPLAY. Shared by every
-// test program that needs a real X server.
+// Private X servers for GUI tests: Xvfb on a free display number (-displayfd
+// lets the server pick it), stopped on destruction, and the launch they
+// share with the servers of several monitors (monitor_servers.h). Tests talk
+// to a server by name and never through an inherited DISPLAY. Shared by
+// every test program that needs a real X server.
 #pragma once
 
 #include <sys/types.h>
 #include <string>
+#include <vector>
 
 namespace skyweave::test {
+
+// Starts the X server `command` (program and arguments; "-displayfd 3" is
+// added) with DISPLAY set to `host` (unset when empty) and its stderr
+// thrown away, and waits up to 20 s until it listens. Returns its pid with
+// `name` set to ":N", or -1 when it did not start (a started process that
+// never answered is killed).
+pid_t LaunchXServer(const std::vector<std::string>& command, const std::string& host,
+                    std::string& name);
+
+// Ends a server from LaunchXServer: SIGTERM, then SIGKILL after 5 s (a
+// server stuck in a grab must not hang the test program). pid <= 0 does
+// nothing.
+void StopXServer(pid_t pid);
 
 class XvfbDisplay {
   public:
