@@ -1,6 +1,8 @@
 // The operations that drive a loaded engine: SetView, SetDestRect, Draw,
 // Close, the still quality and the read-only accessors.
+#include <algorithm>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 #include "diag/send_diagnostic.h"
@@ -42,8 +44,8 @@ double WrapHalfTurn(double degrees) {
 
 }  // namespace
 
-int PanoramaEngine::SetView(double heading, double pitch, double roll, double zoom) {
-    if (!loaded_) {
+int PanoramaEngine::SetView(double heading, double pitch, double roll, double zoom, int view) {
+    if (!loaded_ || !HasView(view)) {
         return kNotLoaded;
     }
     // A non-finite angle would never leave the wrapping loops.
@@ -52,34 +54,78 @@ int PanoramaEngine::SetView(double heading, double pitch, double roll, double zo
         return kDone;
     }
     StateLockScope scope(loaded_->lock);
-    view_.heading = WrapHalfTurn(heading);
-    view_.pitch = WrapHalfTurn(pitch);
-    view_.roll = WrapHalfTurn(roll);
-    view_.zoom = zoom;
+    ViewState& live = views_[static_cast<std::size_t>(view)].view;
+    live.heading = WrapHalfTurn(heading);
+    live.pitch = WrapHalfTurn(pitch);
+    live.roll = WrapHalfTurn(roll);
+    live.zoom = zoom;
     return kDone;
 }
 
-int PanoramaEngine::SetDestRect(const PixelRect* rect) {
-    if (!loaded_) {
+int PanoramaEngine::SetDestRect(const PixelRect* rect, int view) {
+    if (!loaded_ || !HasView(view)) {
         return kNotLoaded;
     }
+    ViewSlot& slot = views_[static_cast<std::size_t>(view)];
     if (rect != nullptr) {
-        dest_rect_ = *rect;
-        use_dest_rect_ = true;
+        slot.dest_rect = *rect;
+        slot.use_dest_rect = true;
     } else {
-        use_dest_rect_ = false;
+        slot.use_dest_rect = false;
     }
     return kDone;
 }
 
-int PanoramaEngine::Draw(DrawTarget& target, const PixelRect& rect) {
-    if (!loaded_) {
+int PanoramaEngine::Draw(DrawTarget& target, const PixelRect& rect, int view) {
+    if (!loaded_ || !HasView(view)) {
         return kNotLoaded;
     }
-    SetDestRect(&rect);
+    SetDestRect(&rect, view);
     StateLockScope scope(loaded_->lock);
-    RenderFrame(target);
+    RenderFrame(target, view);
     return kDone;
+}
+
+void PanoramaEngine::SetViewCount(int count) {
+    const auto wanted = static_cast<std::size_t>(std::clamp(count, 1, kMaxViews));
+    std::optional<StateLockScope> scope;
+    if (loaded_) {
+        scope.emplace(loaded_->lock);
+    }
+    views_.resize(std::min(views_.size(), wanted));
+    while (views_.size() < wanted) {
+        ViewSlot& slot = views_.emplace_back();
+        slot.view = start_view_;
+        slot.limits = start_limits_;
+    }
+}
+
+int PanoramaEngine::ViewCount() const {
+    return static_cast<int>(views_.size());
+}
+
+bool PanoramaEngine::HasView(int view) const {
+    return view >= 0 && view < ViewCount();
+}
+
+void PanoramaEngine::ResetViews() {
+    for (ViewSlot& slot : views_) {
+        slot = ViewSlot{};
+        slot.view = start_view_;
+        slot.limits = start_limits_;
+    }
+}
+
+ViewState PanoramaEngine::View(int view) const {
+    return views_.at(static_cast<std::size_t>(view)).view;
+}
+
+const ViewLimits& PanoramaEngine::Limits(int view) const {
+    return views_.at(static_cast<std::size_t>(view)).limits;
+}
+
+const FrameFormat& PanoramaEngine::Frame(int view) const {
+    return views_.at(static_cast<std::size_t>(view)).frame;
 }
 
 void PanoramaEngine::Close() {
@@ -90,18 +136,25 @@ void PanoramaEngine::Close() {
         StateLockScope scope(loaded_->lock);
         loaded_->image = PackedDib();
         loaded_->renderer.reset();
-        loaded_->frame_buffer = MemoryBlock();
-        loaded_->still_buffer = MemoryBlock();
+        for (ViewSlot& slot : views_) {
+            slot.frame_buffer = MemoryBlock();
+            slot.still_buffer = MemoryBlock();
+        }
         loaded_->staging.reset();  // empties and removes the staging directory
     }
     loaded_.reset();
-    frame_ = FrameFormat{};
-    still_valid_ = false;
+    for (ViewSlot& slot : views_) {
+        slot.frame = FrameFormat{};
+        slot.still_valid = false;
+    }
 }
 
 void PanoramaEngine::SetStillQuality(std::int16_t quality) {
     if (quality != still_quality_) {
-        still_valid_ = false;  // the kept picture was made with the old filter
+        // The kept pictures were made with the old filter.
+        for (ViewSlot& slot : views_) {
+            slot.still_valid = false;
+        }
     }
     still_quality_ = quality;
 }

@@ -19,11 +19,22 @@ struct PanoramaEngine::Loaded {
     StateLock lock;   // its existence marks the engine loaded
     PackedDib image;  // the panorama or its canvas
     std::unique_ptr<PanoramaRenderer> renderer;
+    std::unique_ptr<StagingDirectory> staging;
+    int staging_skipped = 0;  // embedded files beyond the staging bounds
+};
+
+struct PanoramaEngine::ViewSlot {
+    ViewState view;     // the live view
+    ViewLimits limits;  // clamps of the live view; partly sized by the frame
+    PixelRect dest_rect;
+    bool use_dest_rect = false;
+    FrameFormat frame;
     MemoryBlock frame_buffer;  // FrameFormat-sized, bottom-up rows
     MemoryBlock still_buffer;  // same size; the kept still picture
     FrameFormat still_format;  // format when the still buffer was made
-    std::unique_ptr<StagingDirectory> staging;
-    int staging_skipped = 0;  // embedded files beyond the staging bounds
+    ViewState view_key{0, 0, 0, 0};
+    bool view_key_set = false;
+    bool still_valid = false;
 };
 
 // Takes the engine's StateLock for the length of a scope. A wait that runs

@@ -71,13 +71,14 @@ DecodeLimits LimitsForCanvas(DecodeLimits limits, const PictureFacts& facts, Can
 
 }  // namespace
 
-PanoramaEngine::PanoramaEngine() = default;
+PanoramaEngine::PanoramaEngine() : views_(1) {}
 
-PanoramaEngine::PanoramaEngine(std::string_view path, const DecodeLimits& limits) {
+PanoramaEngine::PanoramaEngine(std::string_view path, const DecodeLimits& limits) : views_(1) {
     LoadFile(path, limits);
 }
 
-PanoramaEngine::PanoramaEngine(std::span<const std::uint8_t> bytes, const DecodeLimits& limits) {
+PanoramaEngine::PanoramaEngine(std::span<const std::uint8_t> bytes, const DecodeLimits& limits)
+    : views_(1) {
     const std::optional<KindTag> kind = KindOf(bytes);
     if (!kind) {
         FailLoad(std::string(kTextUnsupportedFile));
@@ -138,16 +139,11 @@ void PanoramaEngine::LoadFile(std::string_view path, const DecodeLimits& limits)
 
 void PanoramaEngine::ResetForLoad() {
     Close();
-    view_ = ViewState{0, 0, 0, 60};
-    initial_view_ = view_;
-    limits_ = ViewLimits{};
+    start_view_ = ViewState{0, 0, 0, 60};
+    initial_view_ = start_view_;
+    start_limits_ = ViewLimits{};
     coverage_ = Coverage{};
-    use_dest_rect_ = false;
-    dest_rect_ = PixelRect{};
-    frame_ = FrameFormat{};
-    view_key_ = ViewState{0, 0, 0, 0};
-    view_key_set_ = false;
-    still_valid_ = false;
+    ResetViews();
     palette_dirty_ = true;
     still_quality_ = kDefaultStillQuality;
     statistics_ = FrameStatistics{};
@@ -207,6 +203,7 @@ void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kin
             FailLoad(std::string(kTextNoMemory));
         }
         loaded_->renderer = std::make_unique<PanoramaRenderer>();
+        ResetViews();
     } catch (const std::bad_alloc&) {
         FailLoad(std::string(kTextNoMemory));
     }
@@ -215,7 +212,7 @@ void PanoramaEngine::LoadMemory(std::span<const std::uint8_t> bytes, KindTag kin
 void PanoramaEngine::SetInitialView(const ViewState& view) {
     initial_view_ = view;
     initial_view_.zoom = std::clamp(view.zoom, 10.0, 170.0);
-    view_ = view;  // the zoom is clamped by the first frame, not here
+    start_view_ = view;  // the zoom is clamped by the first frame, not here
 }
 
 void PanoramaEngine::UseCanvas(PackedDib canvas, CanvasFailure failure) {
@@ -224,8 +221,8 @@ void PanoramaEngine::UseCanvas(PackedDib canvas, CanvasFailure failure) {
                                                      : FormatErrorText(nullptr));
     }
     loaded_->image = std::move(canvas);
-    limits_.roll_min = 0;
-    limits_.roll_max = 0;
+    start_limits_.roll_min = 0;
+    start_limits_.roll_max = 0;
 }
 
 void PanoramaEngine::PlaceContainerPicture(std::span<const std::uint8_t> bytes) {

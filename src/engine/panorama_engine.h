@@ -7,6 +7,12 @@
 // for the configured file, drives it with SetView and Draw on its own thread
 // and destroys it; the tools and the fuzz target use it the same way.
 //
+// One picture, several views: a saver on several monitors draws one view
+// per monitor from the same decoded picture. Each view keeps its own live
+// view, limits, destination rectangle, frame and still buffers and view key;
+// the operations that concern a view take its number, 0 (the only view
+// unless SetViewCount asks for more) by default.
+//
 // A failed load throws PanoramaLoadError carrying the user-visible message
 // text, after Close has released everything; the engine is then unloaded and
 // every operation answers kNotLoaded. The engine can be neither copied nor
@@ -20,6 +26,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "image/decode_limits.h"
 #include "panfile/kind_tag.h"
@@ -50,6 +57,9 @@ inline constexpr int kNotLoaded = 3;
 inline constexpr int kFrameDrawn = 0;
 inline constexpr int kFrameLimited = 8;
 inline constexpr int kFrameNone = 1;
+
+// The most views one engine draws (SetViewCount).
+inline constexpr int kMaxViews = 16;
 
 // Still quality (filter kind of still frames) after a load: bilinear.
 inline constexpr std::int16_t kDefaultStillQuality = 8;
@@ -150,25 +160,36 @@ class PanoramaEngine {
     // True between a successful load and Close.
     bool IsLoaded() const { return loaded_ != nullptr; }
 
+    // Sets how many views the engine keeps, 1 to kMaxViews (other counts are
+    // brought into that range). New views start as view 0 started after the
+    // load; views beyond the count are dropped with their buffers. May be
+    // called at any time; the count is kept across loads.
+    void SetViewCount(int count);
+    int ViewCount() const;
+
+    // In the operations below, `view` is the number of the view, 0 to
+    // ViewCount() - 1; an operation on a view that does not exist answers
+    // as on an engine that is not loaded.
+
     // Stores the live view; heading, pitch and roll are wrapped into
     // (-180, 180], zoom is kept as given (the next frame clamps it).
     //   heading, pitch, roll, zoom: degrees.
     // Returns kDone or kNotLoaded.
-    int SetView(double heading, double pitch, double roll, double zoom);
+    int SetView(double heading, double pitch, double roll, double zoom, int view = 0);
 
     // Sets where frames go: a rectangle in target pixels, or null to use the
     // target's client rectangle. Returns kDone or kNotLoaded.
-    int SetDestRect(const PixelRect* rect);
+    int SetDestRect(const PixelRect* rect, int view = 0);
 
     // Draws one frame of the live view into `rect` of `target`
     // (SetDestRect(&rect), then RenderFrame under the StateLock).
     // Returns kDone or kNotLoaded; the frame result is not passed on.
-    int Draw(DrawTarget& target, const PixelRect& rect);
+    int Draw(DrawTarget& target, const PixelRect& rect, int view = 0);
 
     // Produces one frame and presents it on `target`. Returns kFrameDrawn,
     // kFrameNone, or a sum of kFrameLimited for each clamped view value (or
     // kFrameNone on an unloaded engine). Callers normally use Draw.
-    int RenderFrame(DrawTarget& target);
+    int RenderFrame(DrawTarget& target, int view = 0);
 
     // Releases the image, renderer, buffers, staging directory and StateLock.
     // Does nothing on an engine that is not loaded, so it may run any number
@@ -184,19 +205,21 @@ class PanoramaEngine {
 
     // Filter kind of still frames: 0 disables the still render, 1 is the
     // half-pixel average, 8 bilinear (the default; every load resets it to
-    // 8). A change drops the kept still picture so the next resting frame
-    // is rendered with the new filter.
+    // 8). A change drops the kept still pictures so the next resting frame
+    // of each view is rendered with the new filter.
     void SetStillQuality(std::int16_t quality);
     std::int16_t StillQuality() const { return still_quality_; }
 
-    // The live view, the initial view of the file, limits and coverage.
-    ViewState View() const { return view_; }
+    // The live view and limits of a view (which must exist), the initial
+    // view of the file and its coverage.
+    ViewState View(int view = 0) const;
     ViewState InitialView() const { return initial_view_; }
-    const ViewLimits& Limits() const { return limits_; }
+    const ViewLimits& Limits(int view = 0) const;
     const Coverage& CoveredArea() const { return coverage_; }
 
-    // Geometry of the frame buffer and counters of the frame pipeline.
-    const FrameFormat& Frame() const { return frame_; }
+    // Geometry of a view's frame buffer (the view must exist), and the
+    // counters of the frame pipeline, all views together.
+    const FrameFormat& Frame(int view = 0) const;
     const FrameStatistics& Statistics() const { return statistics_; }
 
     // The loaded picture: width and height in pixels, depth code, and its
@@ -213,8 +236,12 @@ class PanoramaEngine {
     int StagingSkipped() const;
 
   private:
-    struct Loaded;  // what only a loaded engine owns
+    struct Loaded;    // what only a loaded engine owns
+    struct ViewSlot;  // what each view keeps from frame to frame
 
+    bool HasView(int view) const;
+    // Every view back to its state right after the load.
+    void ResetViews();
     void ResetForLoad();
     [[noreturn]] void FailLoad(const std::string& text);
     void FailIfCancelled(const DecodeLimits& limits);
@@ -225,16 +252,12 @@ class PanoramaEngine {
     void StageFiles(std::span<const std::uint8_t> file_chunk);
 
     std::unique_ptr<Loaded> loaded_;
-    ViewState view_{0, 0, 0, 60};
+    std::vector<ViewSlot> views_;
+    // The live view and limits every view starts with after the load.
+    ViewState start_view_{0, 0, 0, 60};
+    ViewLimits start_limits_;
     ViewState initial_view_{0, 0, 0, 60};
-    ViewLimits limits_;
     Coverage coverage_;
-    PixelRect dest_rect_;
-    bool use_dest_rect_ = false;
-    FrameFormat frame_;
-    ViewState view_key_{0, 0, 0, 0};
-    bool view_key_set_ = false;
-    bool still_valid_ = false;
     bool palette_dirty_ = true;
     std::int16_t still_quality_ = kDefaultStillQuality;
     FrameStatistics statistics_;

@@ -52,16 +52,17 @@ MemoryBlock AllocateFrameBuffer(std::uint64_t bytes) {
 
 }  // namespace
 
-int PanoramaEngine::RenderFrame(DrawTarget& target) {
-    if (!loaded_) {
+int PanoramaEngine::RenderFrame(DrawTarget& target, int view) {
+    if (!loaded_ || !HasView(view)) {
         return kFrameNone;
     }
     const Clock::time_point frame_start = Clock::now();
     Loaded& state = *loaded_;
+    ViewSlot& slot = views_[static_cast<std::size_t>(view)];
 
     // 1. Destination. An empty or inverted rectangle draws nothing, as a zero
     // right or bottom does.
-    const PixelRect dest = use_dest_rect_ ? dest_rect_ : target.ClientRect();
+    const PixelRect dest = slot.use_dest_rect ? slot.dest_rect : target.ClientRect();
     if (dest.right == 0 || dest.bottom == 0 || dest.Width() <= 0 || dest.Height() <= 0) {
         return kFrameNone;
     }
@@ -82,52 +83,52 @@ int PanoramaEngine::RenderFrame(DrawTarget& target) {
     // 3. Buffers: made anew when the size changes, and also while a failed
     // allocation left them missing or when the image needs wider pixels than
     // they hold.
-    const bool resized = width != frame_.width || height != frame_.height;
-    if (resized || !state.frame_buffer || !state.still_buffer ||
-        state.frame_buffer.size() < needed(image_bytes_per_pixel)) {
-        state.frame_buffer = MemoryBlock();
-        state.still_buffer = MemoryBlock();
-        still_valid_ = false;
+    const bool resized = width != slot.frame.width || height != slot.frame.height;
+    if (resized || !slot.frame_buffer || !slot.still_buffer ||
+        slot.frame_buffer.size() < needed(image_bytes_per_pixel)) {
+        slot.frame_buffer = MemoryBlock();
+        slot.still_buffer = MemoryBlock();
+        slot.still_valid = false;
         const bool fits = width <= INT32_MAX && height <= INT32_MAX;
         if (fits) {
-            frame_.width = static_cast<std::int32_t>(width);
-            frame_.height = static_cast<std::int32_t>(height);
+            slot.frame.width = static_cast<std::int32_t>(width);
+            slot.frame.height = static_cast<std::int32_t>(height);
             const std::uint16_t bytes_per_pixel =
-                std::max(frame_.bytes_per_pixel, image_bytes_per_pixel);
-            state.frame_buffer = AllocateFrameBuffer(needed(bytes_per_pixel));
-            if (state.frame_buffer) {
-                state.still_format = frame_;
-                state.still_buffer = AllocateFrameBuffer(needed(bytes_per_pixel));
+                std::max(slot.frame.bytes_per_pixel, image_bytes_per_pixel);
+            slot.frame_buffer = AllocateFrameBuffer(needed(bytes_per_pixel));
+            if (slot.frame_buffer) {
+                slot.still_format = slot.frame;
+                slot.still_buffer = AllocateFrameBuffer(needed(bytes_per_pixel));
             }
         }
-        if (!state.frame_buffer || !state.still_buffer) {
-            state.frame_buffer = MemoryBlock();
-            state.still_buffer = MemoryBlock();
+        if (!slot.frame_buffer || !slot.still_buffer) {
+            slot.frame_buffer = MemoryBlock();
+            slot.still_buffer = MemoryBlock();
             SendDiagnostic(kMemFaultDiagnostic);
             return kFrameNone;
         }
         if (coverage_.IsPartial()) {
-            limits_.zoom_max = MaxZoomForCoverage(frame_.width, frame_.height,
-                                                  coverage_.heading_max - coverage_.heading_min,
-                                                  coverage_.pitch_max - coverage_.pitch_min);
+            slot.limits.zoom_max = MaxZoomForCoverage(slot.frame.width, slot.frame.height,
+                                                      coverage_.heading_max - coverage_.heading_min,
+                                                      coverage_.pitch_max - coverage_.pitch_min);
             if (coverage_.heading_max < 180 || coverage_.heading_min < -180) {
-                view_.heading = coverage_.HeadingCentre();
+                slot.view.heading = coverage_.HeadingCentre();
             }
             if (coverage_.pitch_max < 90 || coverage_.pitch_min < -90) {
-                view_.pitch = coverage_.PitchCentre();
+                slot.view.pitch = coverage_.PitchCentre();
             }
-            view_.roll = 0;
+            slot.view.roll = 0;
         }
     }
 
     // 4. Zoom clamp.
     int result = kFrameDrawn;
-    if (limits_.zoom_max < view_.zoom) {
-        view_.zoom = limits_.zoom_max;
+    if (slot.limits.zoom_max < slot.view.zoom) {
+        slot.view.zoom = slot.limits.zoom_max;
         result += kFrameLimited;
     }
-    if (view_.zoom < limits_.zoom_min) {
-        view_.zoom = limits_.zoom_min;
+    if (slot.view.zoom < slot.limits.zoom_min) {
+        slot.view.zoom = slot.limits.zoom_min;
         result += kFrameLimited;
     }
 
@@ -136,21 +137,22 @@ int PanoramaEngine::RenderFrame(DrawTarget& target) {
         // Around the middle of what is covered; written so that a covered
         // area centred on 0 gives exactly -limit and +limit.
         const double heading_limit =
-            HeadingLimit(view_.zoom, coverage_.heading_max - coverage_.heading_min);
-        limits_.heading_max = heading_limit + coverage_.HeadingCentre();
-        limits_.heading_min = -(heading_limit - coverage_.HeadingCentre());
-        const double pitch_limit = PitchLimit(VerticalZoom(view_.zoom, frame_.width, frame_.height),
-                                              coverage_.pitch_max - coverage_.pitch_min);
-        limits_.pitch_max = pitch_limit + coverage_.PitchCentre();
-        limits_.pitch_min = -(pitch_limit - coverage_.PitchCentre());
-        limits_.roll_min = 0;
-        limits_.roll_max = 0;
+            HeadingLimit(slot.view.zoom, coverage_.heading_max - coverage_.heading_min);
+        slot.limits.heading_max = heading_limit + coverage_.HeadingCentre();
+        slot.limits.heading_min = -(heading_limit - coverage_.HeadingCentre());
+        const double pitch_limit =
+            PitchLimit(VerticalZoom(slot.view.zoom, slot.frame.width, slot.frame.height),
+                       coverage_.pitch_max - coverage_.pitch_min);
+        slot.limits.pitch_max = pitch_limit + coverage_.PitchCentre();
+        slot.limits.pitch_min = -(pitch_limit - coverage_.PitchCentre());
+        slot.limits.roll_min = 0;
+        slot.limits.roll_max = 0;
     }
 
     // 6. Angle clamps: heading, pitch, roll, the upper limit first.
-    Clamp(view_.heading, limits_.heading_min, limits_.heading_max, result);
-    Clamp(view_.pitch, limits_.pitch_min, limits_.pitch_max, result);
-    Clamp(view_.roll, limits_.roll_min, limits_.roll_max, result);
+    Clamp(slot.view.heading, slot.limits.heading_min, slot.limits.heading_max, result);
+    Clamp(slot.view.pitch, slot.limits.pitch_min, slot.limits.pitch_max, result);
+    Clamp(slot.view.roll, slot.limits.roll_min, slot.limits.roll_max, result);
 
     // 7. No image.
     if (!state.image) {
@@ -163,33 +165,35 @@ int PanoramaEngine::RenderFrame(DrawTarget& target) {
         header.biClrUsed = 256;
         state.image.SetHeader(header);
     }
-    frame_.bytes_per_pixel = image_bytes_per_pixel;
-    frame_.depth = static_cast<std::uint16_t>(state.image.DepthCode());
+    slot.frame.bytes_per_pixel = image_bytes_per_pixel;
+    slot.frame.depth = static_cast<std::uint16_t>(state.image.DepthCode());
     const std::span<const std::uint8_t> image_pixels = std::as_const(state.image).Pixels();
-    const std::size_t frame_bytes = static_cast<std::size_t>(needed(frame_.bytes_per_pixel));
-    const std::span<std::uint8_t> frame_pixels = state.frame_buffer.bytes().first(frame_bytes);
-    const std::span<std::uint8_t> still_pixels = state.still_buffer.bytes().first(frame_bytes);
+    const std::size_t frame_bytes = static_cast<std::size_t>(needed(slot.frame.bytes_per_pixel));
+    const std::span<std::uint8_t> frame_pixels = slot.frame_buffer.bytes().first(frame_bytes);
+    const std::span<std::uint8_t> still_pixels = slot.still_buffer.bytes().first(frame_bytes);
 
     // 9. Moving or still.
-    const bool same_view = view_key_set_ && view_.heading == view_key_.heading &&
-                           view_.pitch == view_key_.pitch && view_.roll == view_key_.roll &&
-                           view_.zoom == view_key_.zoom;
+    const bool same_view = slot.view_key_set && slot.view.heading == slot.view_key.heading &&
+                           slot.view.pitch == slot.view_key.pitch &&
+                           slot.view.roll == slot.view_key.roll &&
+                           slot.view.zoom == slot.view_key.zoom;
     const bool still = still_quality_ > 0 && header.biBitCount > 8 && same_view;
     std::span<const std::uint8_t> presented = frame_pixels;
     const auto render = [&](std::int16_t filter_kind) {
         const Clock::time_point start = Clock::now();
-        RenderView(*state.renderer, view_, frame_.width, frame_.height, frame_pixels,
-                   header.biWidth, header.biHeight, image_pixels, frame_.depth, filter_kind, pool_);
+        RenderView(*state.renderer, slot.view, slot.frame.width, slot.frame.height, frame_pixels,
+                   header.biWidth, header.biHeight, image_pixels, slot.frame.depth, filter_kind,
+                   pool_);
         statistics_.render_view_ns += NanosecondsSince(start);
         statistics_.last_filter_kind = filter_kind;
     };
     if (!still) {
-        still_valid_ = false;
-        view_key_ = view_;
-        view_key_set_ = true;
+        slot.still_valid = false;
+        slot.view_key = slot.view;
+        slot.view_key_set = true;
         render(0);
         ++statistics_.moving_renders;
-    } else if (still_valid_) {
+    } else if (slot.still_valid) {
         // The kept picture is presented straight from the still buffer: the
         // frame buffer's contents are never read again before the next
         // render overwrites them, so copying it there first would only
@@ -199,18 +203,18 @@ int PanoramaEngine::RenderFrame(DrawTarget& target) {
     } else {
         render(still_quality_);
         std::memcpy(still_pixels.data(), frame_pixels.data(), frame_bytes);
-        still_valid_ = true;
+        slot.still_valid = true;
         ++statistics_.still_renders;
     }
 
     // 10. Present: the image's header, sized as the frame, describes it; the
     // image's colour table serves as the frame's.
     BitmapInfoHeader frame_header = header;
-    frame_header.biWidth = frame_.width;
-    frame_header.biHeight = frame_.height;
+    frame_header.biWidth = slot.frame.width;
+    frame_header.biHeight = slot.frame.height;
     const Clock::time_point present_start = Clock::now();
     PresentFrame(target, frame_header, state.image.ColorTable(), presented, palette_dirty_,
-                 use_dest_rect_ ? &dest_rect_ : &dest);
+                 slot.use_dest_rect ? &slot.dest_rect : &dest);
     statistics_.present_ns += NanosecondsSince(present_start);
     palette_dirty_ = false;
     statistics_.frame_ns += NanosecondsSince(frame_start);
