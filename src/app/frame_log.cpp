@@ -17,14 +17,16 @@ std::unique_ptr<FrameLog> FrameLog::FromEnvironment() {
 }
 
 void FrameLog::Write(const MotionRect& rect, double heading, double pitch, double roll, double zoom,
-                     int depth, int queued, std::string_view staging) {
+                     int depth, int queued, std::string_view staging, int monitor) {
     ++frames_;
     const std::string path(staging);
+    const std::string which = monitor >= 0 ? "monitor " + std::to_string(monitor) + " " : "";
     std::fprintf(stderr,
                  "frame %llu rect %d %d %d %d view %.6f %.6f %.6f %.6f depth %d queued %d "
-                 "staging %s\n",
+                 "%sstaging %s\n",
                  static_cast<unsigned long long>(frames_), rect.left, rect.top, rect.right,
-                 rect.bottom, heading, pitch, roll, zoom, depth, queued, path.c_str());
+                 rect.bottom, heading, pitch, roll, zoom, depth, queued, which.c_str(),
+                 path.c_str());
     std::fflush(stderr);
 }
 

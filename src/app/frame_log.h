@@ -21,12 +21,14 @@ class FrameLog {
     static std::unique_ptr<FrameLog> FromEnvironment();
 
     // One line: "frame N rect L T R B view H P R Z depth D queued Q staging
-    // PATH".
+    // PATH", or with "monitor I" before "staging" for the view of monitor I
+    // of a window over several monitors (N then counts the views drawn).
     //   rect: the view rectangle in client pixels; heading, pitch, roll, zoom
     //   in degrees; depth: the frame's depth code; queued: frame requests
-    //   waiting behind the one being handled; staging: may be empty.
+    //   waiting behind the one being handled; staging: may be empty;
+    //   monitor: the monitor's number, or -1 for the one view of a window.
     void Write(const MotionRect& rect, double heading, double pitch, double roll, double zoom,
-               int depth, int queued, std::string_view staging);
+               int depth, int queued, std::string_view staging, int monitor = -1);
 
     // One line: "event TEXT".
     void Event(std::string_view text);

@@ -47,14 +47,14 @@ bool FrameRateOverlay::Tick() {
     return meter_.Update(WallNs(), ProcessCpuNs());
 }
 
-PixelRect FrameRateOverlay::Band(const PixelRect& client) const {
+PixelRect FrameRateOverlay::Band(const PixelRect& area) const {
     if (width_ == 0 || height_ == 0) {
         return {};
     }
-    return PixelRect{client.left, client.bottom - height_, client.left + width_, client.bottom};
+    return PixelRect{area.left, area.bottom - height_, area.left + width_, area.bottom};
 }
 
-void FrameRateOverlay::Draw(WindowCanvas& canvas) {
+void FrameRateOverlay::Draw(WindowCanvas& canvas, const PixelRect& area) {
     const std::string& text = meter_.Text();
     const std::size_t split = text.find('\n');
     if (split == std::string::npos) {
@@ -67,7 +67,7 @@ void FrameRateOverlay::Draw(WindowCanvas& canvas) {
     }
     width_ = std::max(width_, std::max(rate->w, load->w) + 2 * kMargin);
     height_ = std::max(height_, rate->h + load->h + 2 * kMargin);
-    const PixelRect band = Band(canvas.ClientRect());
+    const PixelRect band = Band(area.Width() > 0 && area.Height() > 0 ? area : canvas.ClientRect());
     canvas.FillBlack(band);
     canvas.DrawSurface(load, band.left + kMargin, band.bottom - kMargin - load->h);
     canvas.DrawSurface(rate, band.left + kMargin, band.bottom - kMargin - load->h - rate->h);

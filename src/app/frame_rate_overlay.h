@@ -1,10 +1,10 @@
 // FrameRateOverlay: the saver window's frame-rate overlay (option --fps,
 // setting ShowFrameRate): frames per second and the process's processor load
 // over the last second, white on a black band in the bottom-left corner of
-// the window. The band only ever grows, so a shorter figure never leaves
-// pieces of a longer one behind; where it lies over the view it hides the
-// view, and nowhere else does the overlay change a pixel. Owned by the saver
-// window, used on its thread.
+// the window (of its first monitor, on a window over several). The band only ever grows, so a
+// shorter figure never leaves pieces of a longer one behind; where it lies over the view it hides
+// the view, and nowhere else does the overlay change a pixel. Owned by the saver window, used on
+// its thread.
 #pragma once
 
 #include <array>
@@ -31,13 +31,14 @@ class FrameRateOverlay {
     // be painted again.
     bool Tick();
 
-    // Paints the band on `canvas`, within its clip; nothing before the
-    // first second has been measured.
-    void Draw(WindowCanvas& canvas);
+    // Paints the band in the bottom-left corner of `area` (window pixels;
+    // the whole client area when empty) on `canvas`, within its clip;
+    // nothing before the first second has been measured.
+    void Draw(WindowCanvas& canvas, const PixelRect& area = {});
 
-    // Where the band lies in a window whose client area is `client`; empty
-    // before the first figure was drawn.
-    PixelRect Band(const PixelRect& client) const;
+    // Where the band lies in the bottom-left corner of `area`; empty before
+    // the first figure was drawn.
+    PixelRect Band(const PixelRect& area) const;
 
   private:
     FrameRateMeter meter_;

@@ -74,6 +74,12 @@ void MonitorViews::RandomDraw() {
     }
 }
 
+void MonitorViews::SetAngles(double heading, double pitch, double roll) {
+    for (MonitorView& view : views_) {
+        view.motion.SetAngles(heading, pitch, roll);
+    }
+}
+
 void MonitorViews::SetMonitors(std::span<const MotionRect> screens, std::int32_t origin_x,
                                std::int32_t origin_y, bool draw_speeds) {
     std::vector<MonitorView> views;

@@ -49,6 +49,9 @@ class MonitorViews {
     bool AnyRandom() const;
     // Re-draws the random speeds of every view.
     void RandomDraw();
+    // Turns every view to the same angles (a panorama's initial view), in
+    // the motion's ranges; speeds and rectangles stay.
+    void SetAngles(double heading, double pitch, double roll);
 
     // One view per monitor of `screens` (root-window pixels, as the monitor
     // list gives them) in a window whose client area starts at `origin`

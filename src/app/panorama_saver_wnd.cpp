@@ -7,6 +7,7 @@
 #include <exception>
 #include <functional>
 #include <new>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -17,6 +18,7 @@
 #include "loading/folder_listing.h"
 #include "platform/core/staging_directory.h"
 #include "platform/display/error_report.h"
+#include "platform/display/monitor_layout.h"
 #include "platform/display/window_canvas.h"
 #include "platform/display/window_draw_target.h"
 #include "settings/settings_table.h"
@@ -36,12 +38,25 @@ constexpr unsigned kChangeTimerId = 4;
 // that moment when no panorama shows (the next file waits for it).
 constexpr std::chrono::milliseconds kNoticeTime{3000};
 constexpr unsigned kNoticeTimerId = 5;
+// How often the monitor layout is read again: monitors that come and go are
+// taken up within this time (not every server tells when they do).
+constexpr unsigned kMonitorTimerId = 6;
+constexpr unsigned kMonitorTimerPeriodMs = 1000;
 
 MotionRect ToMotionRect(const PixelRect& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
 PixelRect ToPixelRect(const MotionRect& r) {
     return {r.left, r.top, r.right, r.bottom};
+}
+
+std::string Describe(const std::vector<PixelRect>& monitors) {
+    std::ostringstream text;
+    text << "monitors " << monitors.size();
+    for (const PixelRect& m : monitors) {
+        text << ' ' << m.left << ' ' << m.top << ' ' << m.right << ' ' << m.bottom;
+    }
+    return text.str();
 }
 
 }  // namespace
@@ -51,8 +66,7 @@ CPanoramaSaverWnd::CPanoramaSaverWnd(const SaverSettings& settings, bool splash_
     : settings_(settings),
       splash_on_close_(splash_on_close),
       pool_(pool),
-      motion_(settings),
-      outgoing_motion_(settings),
+      views_(settings),
       // The worker only pushes an event; the outcome is taken on this thread.
       loader_([this] { window_->PostMessageFromAnyThread(WM_SAVER_LOAD_DONE); }) {}
 
@@ -66,8 +80,25 @@ CPanoramaSaverWnd::~CPanoramaSaverWnd() {
     }
 }
 
+void CPanoramaSaverWnd::WatchMonitors(std::unique_ptr<MonitorWatch> watch) {
+    monitors_ = std::move(watch);
+}
+
+WindowPlacement CPanoramaSaverWnd::Covering(const std::vector<PixelRect>& monitors) const {
+    WindowPlacement placement = placement_;
+    placement.span = monitors.size() > 1 ? MonitorBounds(monitors) : PixelRect{};
+    return placement;
+}
+
 bool CPanoramaSaverWnd::Create(const WindowPlacement& placement, bool preview, std::string& error) {
-    if (!CSaverWnd::Create(placement, preview, error)) {
+    placement_ = placement;
+    if (monitors_ && placement.kind != WindowPlacement::Kind::FullScreen) {
+        monitors_.reset();  // only a full-screen window covers monitors
+    }
+    if (monitors_) {
+        placement_ = Covering(monitors_->Monitors());
+    }
+    if (!CSaverWnd::Create(placement_, preview, error)) {
         return false;
     }
     OnCreate();
@@ -76,15 +107,19 @@ bool CPanoramaSaverWnd::Create(const WindowPlacement& placement, bool preview, s
 
 void CPanoramaSaverWnd::OnCreate() {
     file_path_ = settings_.filePath;
-    motion_ = AutoMotion(settings_);
+    views_ = MonitorViews(settings_);
     random_timer_ = 0;
-    if (motion_.AnyRandom()) {
-        motion_.SeedFromTime(static_cast<std::uint32_t>(std::time(nullptr)));
+    if (monitors_) {
+        LayOutViews(monitors_->Monitors());
+        window_->SetTimer(kMonitorTimerId, kMonitorTimerPeriodMs);
+    }
+    if (views_.AnyRandom()) {
+        views_.Seed(static_cast<std::uint32_t>(std::time(nullptr)));
         random_timer_ =
             window_->SetTimer(AutoMotion::kRandomTimerId, AutoMotion::kRandomTimerPeriodMs);
         if (random_timer_ != 0) {
             // The configured speeds of random axes are bounds, never speeds.
-            motion_.RandomDraw();
+            views_.RandomDraw();
         }
     }
     if (settings_.showFrameRate) {
@@ -96,8 +131,49 @@ void CPanoramaSaverWnd::OnCreate() {
     window_->Invalidate(nullptr, true);
 }
 
+void CPanoramaSaverWnd::LayOutViews(const std::vector<PixelRect>& monitors) {
+    Trace(Describe(monitors));
+    if (outgoing_) {
+        EndFade();  // the views it mixed are gone or moved
+    }
+    if (monitors.size() > 1) {
+        std::vector<MotionRect> screens;
+        for (const PixelRect& m : monitors) {
+            screens.push_back(ToMotionRect(m));
+        }
+        views_.SetMonitors(screens, placement_.span.left, placement_.span.top, random_timer_ != 0);
+    } else {
+        views_.SetMonitors({}, 0, 0, random_timer_ != 0);
+    }
+    SetMessageArea(FirstMonitor());
+    if (panorama_) {
+        panorama_->SetViewCount(static_cast<int>(views_.size()));
+    }
+    last_views_.clear();
+    unchanged_frames_ = 0;
+}
+
+void CPanoramaSaverWnd::OnMonitorsChanged(const std::vector<PixelRect>& monitors) {
+    const WindowPlacement placement = Covering(monitors);
+    std::string error;
+    if (!window_->Replace(placement, error)) {
+        // Never a view drawn where no monitor shows it: the saver ends.
+        Trace("monitors changed beyond the window: " + error);
+        OnEndSignal();
+        return;
+    }
+    placement_ = placement;
+    // The pointer did not move, but the window under it did.
+    ForgetMousePosition();
+    LayOutViews(monitors);
+}
+
+PixelRect CPanoramaSaverWnd::FirstMonitor() const {
+    return views_.size() > 1 ? ToPixelRect(views_[0].monitor) : PixelRect{};
+}
+
 void CPanoramaSaverWnd::ClosePanorama() {
-    crossfader_.Release();
+    crossfaders_.clear();
     if (outgoing_) {
         outgoing_->Close();
         outgoing_.reset();
@@ -117,7 +193,11 @@ void CPanoramaSaverWnd::StopRandomTimer() {
 
 void CPanoramaSaverWnd::OnTimer(unsigned id) {
     if (id != 0 && id == random_timer_) {
-        motion_.RandomDraw();
+        views_.RandomDraw();
+    } else if (id == kMonitorTimerId && monitors_) {
+        if (const auto changed = monitors_->PollChange()) {
+            OnMonitorsChanged(*changed);
+        }
     } else if (id == kRetryTimerId && folder_) {
         AdvanceFolder();
     } else if (id == kRetryTimerId && retry_.Due(Clock::now())) {
@@ -136,7 +216,7 @@ void CPanoramaSaverWnd::OnTimer(unsigned id) {
         AdvanceFolder();
     } else if (id == FrameRateOverlay::kTimerId && overlay_ && overlay_->Tick()) {
         WindowCanvas canvas = window_->GetCanvas();
-        overlay_->Draw(canvas);
+        overlay_->Draw(canvas, FirstMonitor());
     }
 }
 
@@ -146,7 +226,9 @@ bool CPanoramaSaverWnd::WantsFrame() const {
         // turns or drifts, a crossfade or a notice runs, or the last frame
         // was the first of a still view (the next is drawn with the still
         // filter), or the view rectangle was painted over.
-        return !motion_.Still() || outgoing_ || !notice_.empty() || unchanged_frames_ < 1;
+        const bool still = std::all_of(views_.views().begin(), views_.views().end(),
+                                       [](const MonitorView& view) { return view.motion.Still(); });
+        return !still || outgoing_ || !notice_.empty() || unchanged_frames_ < 1;
     }
     if (IsNoFileChosen(file_path_)) {
         return message_text().empty();  // once, to show the message
@@ -244,8 +326,8 @@ void CPanoramaSaverWnd::StartFromInitialView() {
     // +-90, so the stored view is brought into those ranges.
     const ViewState initial = panorama_->InitialView();
     const double heading = initial.heading < 0 ? initial.heading + 360 : initial.heading;
-    motion_.SetAngles(heading, std::clamp(initial.pitch, -90.0, 90.0),
-                      std::clamp(initial.roll, -90.0, 90.0));
+    views_.SetAngles(heading, std::clamp(initial.pitch, -90.0, 90.0),
+                     std::clamp(initial.roll, -90.0, 90.0));
 }
 
 void CPanoramaSaverWnd::OnLoadDone() {
@@ -261,6 +343,7 @@ void CPanoramaSaverWnd::OnLoadDone() {
     retry_.Clear();
     std::unique_ptr<PanoramaEngine> engine = std::move(outcome->engine);
     engine->SetWorkerPool(pool_);
+    engine->SetViewCount(static_cast<int>(views_.size()));
     if (const int skipped = engine->StagingSkipped(); skipped > 0) {
         const StagingBudget budget;
         ShowErrorMessage("the panorama embeds more than " + std::to_string(budget.max_files) +
@@ -310,7 +393,11 @@ void CPanoramaSaverWnd::Show(std::unique_ptr<PanoramaEngine> engine, const std::
         if (settings_.fade && CanBlendDepth(depth) && engine->ImageDepth() == depth) {
             Trace("fade start");
             outgoing_ = std::move(panorama_);
-            outgoing_motion_ = motion_;
+            outgoing_motions_.clear();
+            for (const MonitorView& view : views_.views()) {
+                outgoing_motions_.push_back(view.motion);
+            }
+            crossfaders_.resize(views_.size());
             fade_start_ = Clock::now();
         } else {
             Trace("cut");
@@ -350,7 +437,8 @@ void CPanoramaSaverWnd::TracePresentation() {
 void CPanoramaSaverWnd::EndFade() {
     Trace("fade end");
     releaser_.Release(std::move(outgoing_));
-    crossfader_.Release();
+    outgoing_motions_.clear();
+    crossfaders_.clear();
     unchanged_frames_ = 0;
     EndSwitch();
 }
@@ -389,7 +477,7 @@ void CPanoramaSaverWnd::OnClose() {
         {
             WindowCanvas canvas = window_->GetCanvas();
             canvas.FillBlack(canvas.ClientRect());
-            splash_.Draw(canvas);
+            DrawSplash(canvas);
         }
         std::this_thread::sleep_for(kSplashOnClose);
     }
@@ -411,13 +499,20 @@ void CPanoramaSaverWnd::OnEraseBackground(WindowCanvas& canvas) {
     unchanged_frames_ = 0;  // the view may have been erased: draw it again
 }
 
+void CPanoramaSaverWnd::DrawSplash(WindowCanvas& canvas) {
+    // On each monitor, rather than once across the join of two.
+    for (const MonitorView& view : views_.views()) {
+        splash_.Draw(canvas, views_.size() > 1 ? ToPixelRect(view.monitor) : PixelRect{});
+    }
+}
+
 void CPanoramaSaverWnd::OnPaint(WindowCanvas& canvas) {
     if (!panorama_) {
-        splash_.Draw(canvas);
+        DrawSplash(canvas);
     }
     CSaverWnd::OnPaint(canvas);
     if (overlay_) {
-        overlay_->Draw(canvas);
+        overlay_->Draw(canvas, FirstMonitor());
     }
 }
 
@@ -448,78 +543,96 @@ void CPanoramaSaverWnd::OnNextFrame() {
             }
             return;
         }
-        motion_.Advance();
-        panorama_->SetView(motion_.heading(), motion_.pitch(), motion_.roll(), motion_.zoom());
-        if (outgoing_) {
-            outgoing_motion_.Advance();
-            outgoing_->SetView(outgoing_motion_.heading(), outgoing_motion_.pitch(),
-                               outgoing_motion_.roll(), outgoing_motion_.zoom());
-        }
-        const auto strips = motion_.PlaceOrDrift(ToMotionRect(window_->ClientRect()));
+        const auto strips = views_.Advance(ToMotionRect(window_->ClientRect()));
         for (const MotionRect& strip : strips) {
             const PixelRect rect = ToPixelRect(strip);
             window_->Invalidate(&rect, true);
         }
-        const DrawnView view{motion_.view_rect(), motion_.heading(), motion_.pitch(),
-                             motion_.roll(), motion_.zoom()};
-        unchanged_frames_ = view == last_view_ ? unchanged_frames_ + 1 : 0;
-        last_view_ = view;
+        bool unchanged = last_views_.size() == views_.size();
+        last_views_.resize(views_.size());
+        for (std::size_t i = 0; i < views_.size(); ++i) {
+            const AutoMotion& motion = views_[i].motion;
+            const int number = static_cast<int>(i);
+            panorama_->SetView(motion.heading(), motion.pitch(), motion.roll(), motion.zoom(),
+                               number);
+            if (outgoing_ && i < outgoing_motions_.size()) {
+                AutoMotion& fading = outgoing_motions_[i];
+                fading.Advance();
+                outgoing_->SetView(fading.heading(), fading.pitch(), fading.roll(), fading.zoom(),
+                                   number);
+            }
+            const DrawnView view{views_[i].ViewRect(), motion.heading(), motion.pitch(),
+                                 motion.roll(), motion.zoom()};
+            unchanged = unchanged && view == last_views_[i];
+            last_views_[i] = view;
+        }
+        unchanged_frames_ = unchanged ? unchanged_frames_ + 1 : 0;
         if (!notice_.empty() && Clock::now() >= notice_until_) {
             notice_.clear();
             unchanged_frames_ = 0;  // this frame draws over it
         }
-        const PixelRect view_rect = ToPixelRect(motion_.view_rect());
         if (overlay_) {
             overlay_->CountFrame();
         }
-        WindowDrawTarget target(*window_, &present_ns_, Decorations(view_rect));
-        const auto start = Clock::now();
-        DrawView(target, view_rect);
-        draw_ns_ += static_cast<std::uint64_t>(
-            std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count());
+        for (std::size_t i = 0; i < views_.size(); ++i) {
+            const MonitorView& view = views_[i];
+            const PixelRect view_rect = ToPixelRect(view.ViewRect());
+            // The overlay lies on the first monitor, over no other view.
+            WindowDrawTarget target(*window_, &present_ns_, Decorations(view_rect, i == 0));
+            const auto start = Clock::now();
+            DrawView(target, view_rect, i);
+            draw_ns_ += static_cast<std::uint64_t>(
+                std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count());
+            if (log_) {
+                const AutoMotion& motion = view.motion;
+                const int number = static_cast<int>(i);
+                log_->Write(view.ViewRect(), motion.heading(), motion.pitch(), motion.roll(),
+                            motion.zoom(), panorama_->Frame(number).depth,
+                            window_->PendingMessages(WM_SAVER_NEXT_FRAME), panorama_->StagingPath(),
+                            view.screen.Empty() ? -1 : number);
+            }
+        }
         ++frames_drawn_;
         const Clock::time_point drawn = Clock::now();
         if (frames_drawn_ > 1) {
             longest_gap_ = std::max(longest_gap_, drawn - last_frame_at_);
         }
         last_frame_at_ = drawn;
-        if (log_) {
-            log_->Write(motion_.view_rect(), motion_.heading(), motion_.pitch(), motion_.roll(),
-                        motion_.zoom(), panorama_->Frame().depth,
-                        window_->PendingMessages(WM_SAVER_NEXT_FRAME), panorama_->StagingPath());
-        }
     } catch (...) {
         ShowMessageText(StringId::ModuleError);
     }
 }
 
-void CPanoramaSaverWnd::DrawView(WindowDrawTarget& target, const PixelRect& rect) {
+void CPanoramaSaverWnd::DrawView(WindowDrawTarget& target, const PixelRect& rect,
+                                 std::size_t view) {
+    const int number = static_cast<int>(view);
     if (outgoing_) {
         const int weight = FadeWeight(Clock::now() - fade_start_, kCrossfadeTime);
-        if (weight < kFadeWeightFull) {
-            crossfader_.Draw(*outgoing_, *panorama_, weight, target, rect);
+        if (weight < kFadeWeightFull && view < crossfaders_.size()) {
+            crossfaders_[view].Draw(*outgoing_, *panorama_, weight, target, rect, number);
             return;
         }
         EndFade();
     }
-    panorama_->Draw(target, rect);
+    panorama_->Draw(target, rect, number);
 }
 
-std::function<void(WindowCanvas&)> CPanoramaSaverWnd::Decorations(const PixelRect& rect) {
-    if (notice_.empty() && !overlay_) {
+std::function<void(WindowCanvas&)> CPanoramaSaverWnd::Decorations(const PixelRect& rect,
+                                                                  bool overlay) {
+    if (notice_.empty() && !(overlay && overlay_)) {
         return {};
     }
     // Drawn on the frame's own canvas, so they show with the frame and never
     // flicker.
-    return [this, rect](WindowCanvas& canvas) {
+    return [this, rect, overlay](WindowCanvas& canvas) {
         if (!notice_.empty()) {
             canvas.SetClip(IntersectRect(rect, canvas.ClientRect()));
             canvas.DrawSurface(notice_text_.Render(notice_, static_cast<int>(rect.Width())),
                                rect.left, rect.top);
             canvas.SetClip(std::nullopt);
         }
-        if (overlay_) {
-            overlay_->Draw(canvas);
+        if (overlay && overlay_) {
+            overlay_->Draw(canvas, FirstMonitor());
         }
     };
 }

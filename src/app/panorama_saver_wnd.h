@@ -4,16 +4,19 @@
 // the picture or the failure's text, retried when the file changes or after
 // 30 s), advances the automatic motion and draws one frame per request,
 // paints the splash picture while no panorama is open, and shows the splash
-// for two seconds when the full-screen saver closes. Owned by the
-// application object, which deletes it at exit (closing the panorama and its
-// staging directory).
+// for two seconds when the full-screen saver closes. Given the monitor
+// layout, the full-screen window covers every monitor with one view each,
+// all drawn from the one loaded panorama, and follows monitors that come and
+// go. Owned by the application object, which deletes it at exit (closing
+// the panorama and its staging directory).
 //
 // When FilePath names a folder, the window shows the folder's panoramas in
 // shuffled rounds (FolderShow), each for ChangeEvery seconds from its own
 // initial view: the next one loads in the background while the current one
 // turns on, then the two cross-fade (or cut, with Fade off) and the old one
 // is released off the event loop. A file that fails is skipped, its message
-// shown for a moment over the view.
+// shown for a moment over the view. On several monitors every view fades at
+// once, each between its own two views of the two panoramas.
 #pragma once
 
 #include <chrono>
@@ -22,9 +25,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/auto_motion.h"
 #include "app/frame_rate_overlay.h"
+#include "app/monitor_views.h"
 #include "app/saver_wnd.h"
 #include "app/splash_picture.h"
 #include "engine/crossfade.h"
@@ -37,6 +42,7 @@
 
 namespace skyweave {
 
+class MonitorWatch;
 class PanoramaEngine;
 class WindowCanvas;
 class WindowDrawTarget;
@@ -52,6 +58,13 @@ class CPanoramaSaverWnd : public CSaverWnd {
     CPanoramaSaverWnd(const SaverSettings& settings, bool splash_on_close,
                       WorkerPool* pool = nullptr);
     ~CPanoramaSaverWnd() override;
+
+    // Makes a full-screen window cover every monitor `watch` lists (with
+    // one view each when there are several) and follow the changes it
+    // reports while the saver runs. Call before Create; without it the
+    // window covers the display under the pointer with one view, and
+    // nothing is watched.
+    void WatchMonitors(std::unique_ptr<MonitorWatch> watch);
 
     // Makes the window and runs the creation steps (motion, random timer).
     bool Create(const WindowPlacement& placement, bool preview, std::string& error) override;
@@ -71,7 +84,7 @@ class CPanoramaSaverWnd : public CSaverWnd {
     // OpenGL was not asked for).
     void TracePresentation();
 
-    const AutoMotion& motion() const { return motion_; }
+    const MonitorViews& views() const { return views_; }
     const PanoramaEngine* panorama() const { return panorama_.get(); }
 
   protected:
@@ -85,6 +98,14 @@ class CPanoramaSaverWnd : public CSaverWnd {
   private:
     void OnCreate();
     void OnNextFrame();
+    // Views for `monitors` (root pixels) in the window as it is placed now.
+    void LayOutViews(const std::vector<PixelRect>& monitors);
+    void OnMonitorsChanged(const std::vector<PixelRect>& monitors);
+    // The splash picture centred on each monitor.
+    void DrawSplash(WindowCanvas& canvas);
+    // The monitors' union for a window over several, else the placement of
+    // a window on one.
+    WindowPlacement Covering(const std::vector<PixelRect>& monitors) const;
     // Starts showing FilePath: a folder's first panorama, or the file.
     void StartShowing();
     void StartLoad(const std::string& path);
@@ -104,12 +125,15 @@ class CPanoramaSaverWnd : public CSaverWnd {
     // Logs the longest frame gap since the last such line ("steady": the
     // panorama's own time; "switch": the change to the next) and restarts.
     void TraceLongestGap(std::string_view span);
-    // Draws the view rectangle: the panorama, or the crossfade.
-    void DrawView(WindowDrawTarget& target, const PixelRect& rect);
+    // Draws view `view` in its rectangle: the panorama, or the crossfade.
+    void DrawView(WindowDrawTarget& target, const PixelRect& rect, std::size_t view);
     // What is drawn over a frame of the view in `rect` before it shows: the
-    // failed file's message and the frame-rate overlay; empty while neither
-    // shows.
-    std::function<void(WindowCanvas&)> Decorations(const PixelRect& rect);
+    // failed file's message and, with `overlay`, the frame-rate overlay;
+    // empty while neither shows.
+    std::function<void(WindowCanvas&)> Decorations(const PixelRect& rect, bool overlay);
+    // Where the frame-rate overlay and the message text stand: the first
+    // monitor of a window over several, else the whole client area.
+    PixelRect FirstMonitor() const;
     void ClosePanorama();
     void StopRandomTimer();
     void TraceStatistics();
@@ -123,9 +147,13 @@ class CPanoramaSaverWnd : public CSaverWnd {
     SplashPicture splash_;
     std::string file_path_;
     unsigned random_timer_ = 0;
-    AutoMotion motion_;
-    // What the last frame showed, and how many frames in a row showed the
-    // same (a window whose view rests stops asking for frames).
+    MonitorViews views_;
+    // The layout being followed, and where the window was made (null and
+    // unused without WatchMonitors).
+    std::unique_ptr<MonitorWatch> monitors_;
+    WindowPlacement placement_;
+    // What the last frame showed of each view, and how many frames in a row
+    // showed the same (a window whose views rest stops asking for frames).
     struct DrawnView {
         MotionRect rect;
         double heading = 0;
@@ -134,19 +162,20 @@ class CPanoramaSaverWnd : public CSaverWnd {
         double zoom = 0;
         bool operator==(const DrawnView&) const = default;
     };
-    DrawnView last_view_;
+    std::vector<DrawnView> last_views_;
     int unchanged_frames_ = 0;
     // The file's failed load waits for the retry rule.
     bool load_failed_ = false;
     LoadRetry retry_;
     // The file the panorama shown was loaded from.
     std::string shown_path_;
-    // The crossfade: the panorama fading out, its own motion (its angles
-    // turn on; the rectangle is the current one's) and when the fade began.
+    // The crossfade: the panorama fading out, its own motion in each view
+    // (its angles turn on; the rectangle is the current one's), when the
+    // fade began, and each view's mixer.
     std::unique_ptr<PanoramaEngine> outgoing_;
-    AutoMotion outgoing_motion_;
+    std::vector<AutoMotion> outgoing_motions_;
     std::chrono::steady_clock::time_point fade_start_;
-    Crossfader crossfader_;
+    std::vector<Crossfader> crossfaders_;
     // A failed file's message, drawn over the view until notice_until_.
     std::string notice_;
     std::chrono::steady_clock::time_point notice_until_;

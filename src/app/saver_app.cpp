@@ -13,6 +13,7 @@
 #include "platform/core/staging_directory.h"
 #include "platform/core/temp_directory.h"
 #include "platform/display/error_report.h"
+#include "platform/display/monitor_layout.h"
 #include "platform/display/screen_depth.h"
 #include "platform/display/x11_windows.h"
 
@@ -165,6 +166,12 @@ bool CSaverApp::StartSaverWindow(const SaverRunOptions& options) {
     window_settings.showFrameRate = settings.showFrameRate && options.frames;
     auto window =
         std::make_unique<CPanoramaSaverWnd>(window_settings, options.splash_on_close, pool_.get());
+    if (options.placement == SaverRunOptions::Placement::FullScreen) {
+        // Every monitor; without a monitor list, the one under the pointer.
+        if (auto monitors = MonitorWatch::Open()) {
+            window->WatchMonitors(std::move(monitors));
+        }
+    }
     std::string error;
     if (!window->Create(PlacementFor(options, settings.present), !options.end_on_input, error)) {
         ShowErrorMessage("the saver window could not be made: " + error);

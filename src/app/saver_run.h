@@ -17,7 +17,7 @@ struct SaverSettings;
 // saver of /s.
 struct SaverRunOptions {
     enum class Placement {
-        // A borderless window covering the current display (/s).
+        // A borderless window covering every monitor (/s).
         FullScreen,
         // A child window of our own that fills the foreign X11 window
         // `foreign_window` (/p N, --root, --window-id). A child rather than

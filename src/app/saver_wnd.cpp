@@ -150,8 +150,11 @@ void CSaverWnd::PaintMessageText(WindowCanvas& canvas) {
     if (message_text_.empty()) {
         return;
     }
-    const PixelRect client = canvas.ClientRect();
-    canvas.DrawSurface(text_.Render(message_text_, static_cast<int>(client.Width())), 0, 0);
+    const PixelRect area = message_area_.Width() > 0 && message_area_.Height() > 0
+                               ? message_area_
+                               : canvas.ClientRect();
+    canvas.DrawSurface(text_.Render(message_text_, static_cast<int>(area.Width())), area.left,
+                       area.top);
 }
 
 }  // namespace skyweave

@@ -40,6 +40,11 @@ class CSaverWnd : public WindowHandler {
     const std::string& message_text() const { return message_text_; }
     bool ending() const { return ending_; }
 
+    // Where the message text stands: at the top left of `area` (window
+    // pixels), wrapped at its width; empty (the default) is the whole
+    // client area. A window over several monitors keeps it on one.
+    void SetMessageArea(const PixelRect& area) { message_area_ = area; }
+
   protected:
     void OnKeyDown() override;
     void OnKeyUp() override;
@@ -57,6 +62,12 @@ class CSaverWnd : public WindowHandler {
     void PaintMessageText(WindowCanvas& canvas);
     // Runs the end request: password check, then a close request.
     void OnEndRequest();
+    // Treats the next mouse movement as the first after creation (it only
+    // records where the pointer is), as after the window was made anew.
+    void ForgetMousePosition() {
+        last_mouse_x_ = -1;
+        last_mouse_y_ = -1;
+    }
 
     // Writes `text` to the event log when SKYWEAVE_FRAME_LOG is on.
     void Trace(std::string_view text);
@@ -67,6 +78,7 @@ class CSaverWnd : public WindowHandler {
 
   private:
     std::string message_text_;
+    PixelRect message_area_;
     int last_mouse_x_ = -1;
     int last_mouse_y_ = -1;
     bool ending_ = false;

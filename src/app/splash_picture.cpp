@@ -37,15 +37,17 @@ void SplashPicture::Decode() {
     picture_ = JPGImageDecompress(bytes, 24, 0, nullptr);
 }
 
-void SplashPicture::Draw(WindowCanvas& canvas) {
+void SplashPicture::Draw(WindowCanvas& canvas, const PixelRect& area) {
     Decode();
     if (!picture_ || !picture_.PixelsFit() || picture_.BitCount() != 24 || picture_.Height() <= 0) {
         return;
     }
-    const PixelRect client = canvas.ClientRect();
-    const PixelRect place = SplashPlacement(static_cast<std::int32_t>(client.Width()),
-                                            static_cast<std::int32_t>(client.Height()),
-                                            picture_.Width(), picture_.Height());
+    const PixelRect client = area.Width() > 0 && area.Height() > 0 ? area : canvas.ClientRect();
+    PixelRect place = SplashPlacement(static_cast<std::int32_t>(client.Width()),
+                                      static_cast<std::int32_t>(client.Height()), picture_.Width(),
+                                      picture_.Height());
+    place = {place.left + client.left, place.top + client.top, place.right + client.left,
+             place.bottom + client.top};
     FrameImage image;
     image.pixels = picture_.Pixels();
     image.width = picture_.Width();

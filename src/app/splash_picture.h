@@ -26,9 +26,10 @@ class SplashPicture {
     // failed decode leaves it undecoded (nothing is drawn then).
     void Decode();
     void Free() { picture_ = PackedDib(); }
-    // Draws the picture (decoding it first when needed) into the canvas'
-    // client area as SplashPlacement says.
-    void Draw(WindowCanvas& canvas);
+    // Draws the picture (decoding it first when needed) into `area` of the
+    // canvas (window pixels; the whole client area when empty) as
+    // SplashPlacement says.
+    void Draw(WindowCanvas& canvas, const PixelRect& area = {});
     const PackedDib& picture() const { return picture_; }
 
   private:

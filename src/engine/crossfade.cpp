@@ -160,14 +160,15 @@ Crossfader::Crossfader(Crossfader&&) noexcept = default;
 Crossfader& Crossfader::operator=(Crossfader&&) noexcept = default;
 
 int Crossfader::Draw(PanoramaEngine& from, PanoramaEngine& to, int weight, DrawTarget& target,
-                     const PixelRect& rect) {
-    if (!from.IsLoaded() || !to.IsLoaded()) {
+                     const PixelRect& rect, int view) {
+    if (!from.IsLoaded() || !to.IsLoaded() || view < 0 || view >= from.ViewCount() ||
+        view >= to.ViewCount()) {
         return kNotLoaded;
     }
     const std::uint16_t depth = from.ImageDepth();
     if (depth != to.ImageDepth() || !CanBlendDepth(depth) || rect.Width() <= 0 ||
         rect.Height() <= 0 || rect.Width() > INT32_MAX || rect.Height() > INT32_MAX) {
-        return to.Draw(target, rect);
+        return to.Draw(target, rect, view);
     }
     const auto width = static_cast<std::int32_t>(rect.Width());
     const auto height = static_cast<std::int32_t>(rect.Height());
@@ -179,14 +180,14 @@ int Crossfader::Draw(PanoramaEngine& from, PanoramaEngine& to, int weight, DrawT
     // window, so its frame size and view limits stay those of `rect`.
     const PixelRect local = mix_->ClientRect();
     mix_->Expect(depth, -1);
-    from.Draw(*mix_, local);
+    from.Draw(*mix_, local, view);
     if (!mix_->done()) {
-        return to.Draw(target, rect);
+        return to.Draw(target, rect, view);
     }
     mix_->Expect(depth, std::clamp(weight, 0, kFadeWeightFull));
-    to.Draw(*mix_, local);
+    to.Draw(*mix_, local, view);
     if (!mix_->done()) {
-        return to.Draw(target, rect);
+        return to.Draw(target, rect, view);
     }
     target.CopyFrame(mix_->Frame(), 0, 0, rect, nullptr);
     return kDone;

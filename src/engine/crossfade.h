@@ -41,7 +41,8 @@ void BlendFrames(std::span<const std::uint8_t> from, std::span<const std::uint8_
                  std::uint16_t depth, int weight, std::span<std::uint8_t> out);
 
 // Draws crossfaded frames of one view rectangle. Keeps the frame it mixes
-// in between calls, so that a fade allocates once.
+// in between calls, so that a fade allocates once: a window with several
+// views keeps one for each.
 class Crossfader {
   public:
     Crossfader();
@@ -52,12 +53,12 @@ class Crossfader {
     Crossfader& operator=(Crossfader&&) noexcept;
 
     // Draws `rect` of `target` as the mix of what `from` and `to` show there
-    // (each from its live view, as their Draw does) with `to`'s share
-    // `weight` (0 .. 256). Frames that cannot be mixed (8-bit, or of two
-    // depths) show `to` alone. Returns kDone, or kNotLoaded when either
-    // engine is not loaded (nothing is drawn then).
+    // (each from its live view number `view`, as their Draw does) with
+    // `to`'s share `weight` (0 .. 256). Frames that cannot be mixed (8-bit,
+    // or of two depths) show `to` alone. Returns kDone, or kNotLoaded when
+    // either engine is not loaded or lacks the view (nothing is drawn then).
     int Draw(PanoramaEngine& from, PanoramaEngine& to, int weight, DrawTarget& target,
-             const PixelRect& rect);
+             const PixelRect& rect, int view = 0);
 
     // Frees the kept frame (after the fade).
     void Release();

@@ -95,4 +95,13 @@ inline Bytes PatternBmp(int width, int height) {
     });
 }
 
+// A 256 x 128 picture whose colours differ in every pixel, so that any
+// offset or mix-up of frames shows.
+inline Bytes DistinctPixelsBmp() {
+    return Bmp24(256, 128, [](int x, int y) {
+        return Rgb{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y * 2),
+                   static_cast<std::uint8_t>(x ^ y)};
+    });
+}
+
 }  // namespace skyweave::testing

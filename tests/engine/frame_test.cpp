@@ -53,11 +53,7 @@ class FrameTest : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
-        // Colours that differ in every pixel so that any offset shows.
-        image_ = Bmp24(256, 128, [](int x, int y) {
-            return Rgb{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y * 2),
-                       static_cast<std::uint8_t>(x ^ y)};
-        });
+        image_ = DistinctPixelsBmp();
     }
     Bytes image_;
 };

@@ -1,11 +1,8 @@
 // See monitor_servers.h.
 #include "support/monitor_servers.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -46,22 +43,7 @@ int HostHeight(const std::vector<std::pair<int, int>>& screens) {
 }  // namespace
 
 int RunXClient(const std::vector<std::string>& args, const std::string& display) {
-    std::vector<std::string> copy = args;
-    std::vector<char*> argv;
-    for (std::string& a : copy) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        setenv("DISPLAY", display.c_str(), 1);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
+    const pid_t pid = SpawnWithDisplay(args, display);
     if (pid < 0) {
         return -1;
     }

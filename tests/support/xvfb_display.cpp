@@ -14,6 +14,40 @@
 
 namespace skyweave::test {
 
+pid_t SpawnWithDisplay(const std::vector<std::string>& args, const std::string& display, int fd_3) {
+    if (args.empty()) {
+        return -1;
+    }
+    std::vector<std::string> copy = args;
+    std::vector<char*> argv;
+    for (std::string& a : copy) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (fd_3 == 3) {
+            fcntl(3, F_SETFD, 0);  // kept across exec
+        } else if (fd_3 >= 0) {
+            dup2(fd_3, 3);  // the copy is kept across exec
+        }
+        const int null = open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            dup2(null, 0);
+            dup2(null, 1);
+            dup2(null, 2);
+        }
+        if (display.empty()) {
+            unsetenv("DISPLAY");
+        } else {
+            setenv("DISPLAY", display.c_str(), 1);
+        }
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
 pid_t LaunchXServer(const std::vector<std::string>& command, const std::string& host,
                     std::string& name) {
     name.clear();
@@ -23,27 +57,7 @@ pid_t LaunchXServer(const std::vector<std::string>& command, const std::string& 
     }
     std::vector<std::string> args = command;
     args.insert(args.begin() + 1, {"-displayfd", "3"});
-    std::vector<char*> argv;
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // The write end must survive exec: dup it onto fd 3 without CLOEXEC.
-        dup2(fds[1], 3);
-        const int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, 2);
-        }
-        if (host.empty()) {
-            unsetenv("DISPLAY");
-        } else {
-            setenv("DISPLAY", host.c_str(), 1);
-        }
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
+    const pid_t pid = SpawnWithDisplay(args, host, fds[1]);
     close(fds[1]);
     if (pid < 0) {
         close(fds[0]);

@@ -11,6 +11,13 @@
 
 namespace skyweave::test {
 
+// Starts `args` (program and arguments) as a child process with DISPLAY
+// set to `display` (unset when empty) and /dev/null as its standard input,
+// output and error; `fd_3`, unless -1, becomes the child's descriptor 3.
+// Returns its pid, or -1 when it cannot start.
+pid_t SpawnWithDisplay(const std::vector<std::string>& args, const std::string& display,
+                       int fd_3 = -1);
+
 // Starts the X server `command` (program and arguments; "-displayfd 3" is
 // added) with DISPLAY set to `host` (unset when empty) and its stderr
 // thrown away, and waits up to 20 s until it listens. Returns its pid with

@@ -43,13 +43,46 @@ int DisplayUnderPointer() {
     return 0;
 }
 
+// Takes a window that is not yet mapped out of the window manager's hands:
+// mapped, it lies exactly where it was made, over every other window, and
+// no window manager confines it to one monitor. False when it is no X11
+// window.
+bool BypassWindowManager(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) {
+        return false;
+    }
+    XSetWindowAttributes attributes{};
+    attributes.override_redirect = True;
+    XChangeWindowAttributes(info.info.x11.display, info.info.x11.window, CWOverrideRedirect,
+                            &attributes);
+    XFlush(info.info.x11.display);
+    return true;
+}
+
 // Makes the SDL window of `placement` (a foreign child window already made
-// as `child`), able to take an OpenGL renderer when `opengl`.
+// as `child`), able to take an OpenGL renderer when `opengl`. Null, with
+// SDL's error set, when it cannot be made.
 SDL_Window* MakeSdlWindow(const WindowPlacement& placement, const X11ChildWindow* child,
                           bool opengl) {
     const Uint32 gl_flag = opengl ? SDL_WINDOW_OPENGL : 0;
+    const PixelRect& span = placement.span;
     switch (placement.kind) {
         case WindowPlacement::Kind::FullScreen: {
+            if (span.Width() > 0 && span.Height() > 0) {
+                SDL_Window* window =
+                    SDL_CreateWindow(placement.title.c_str(), static_cast<int>(span.left),
+                                     static_cast<int>(span.top), static_cast<int>(span.Width()),
+                                     static_cast<int>(span.Height()),
+                                     SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | gl_flag);
+                if (window != nullptr && !BypassWindowManager(window)) {
+                    SDL_DestroyWindow(window);
+                    SDL_SetError("a window over several monitors needs an X11 display");
+                    return nullptr;
+                }
+                return window;
+            }
             const int display = DisplayUnderPointer();
             SDL_Rect bounds{0, 0, 640, 480};
             SDL_GetDisplayBounds(display, &bounds);
@@ -124,6 +157,7 @@ std::unique_ptr<NativeWindow> NativeWindow::Create(const WindowPlacement& placem
         error = "no event type is left for the window's messages";
         return nullptr;
     }
+    window->opengl_hardware_only_ = placement.opengl_hardware_only;
     if (opengl && window->presentation_note_.empty()) {
         // Made before the window is shown or drawn on: the renderer must be
         // the first to take the window's pixels.
@@ -152,6 +186,49 @@ void NativeWindow::Show() {
     }
     UpdateCursor();
     Invalidate(nullptr, true);
+}
+
+bool NativeWindow::Replace(const WindowPlacement& placement, std::string& error) {
+    if (window_ == nullptr || child_ || placement.kind == WindowPlacement::Kind::Child) {
+        error = "this window cannot be made anew";
+        return false;
+    }
+    // The new window presents the way the old one did: OpenGL stays, if it
+    // can, and a window that fell back to its surface keeps the surface.
+    const bool opengl = gl_ != nullptr;
+    SDL_Window* made = MakeSdlWindow(placement, nullptr, opengl);
+    if (made == nullptr) {
+        error = SDL_GetError();
+        return false;
+    }
+    const bool visible = IsVisible();
+    const bool grabbed = grabbed_;
+    SetInputGrab(false);
+    if (visible) {
+        SDL_ShowWindow(made);
+        SDL_RaiseWindow(made);
+    }
+    // The renderer belongs to the old window and goes with it.
+    gl_.reset();
+    SDL_DestroyWindow(window_);
+    window_ = made;
+    invalid_.clear();
+    if (opengl) {
+        gl_ = GlPresenter::Create(window_, opengl_hardware_only_, presentation_note_);
+        if (gl_) {
+            presentation_note_ = gl_->RendererName();
+        }
+    }
+    if (visible) {
+        SetFocus();
+    }
+    SetInputGrab(grabbed);
+    // SDL shows or hides the cursor on the windows that exist when asked;
+    // the new one gets the current state.
+    cursor_shown_ = -1;
+    UpdateCursor();
+    Invalidate(nullptr, true);
+    return true;
 }
 
 bool NativeWindow::IsVisible() const {

@@ -60,11 +60,18 @@ class WindowHandler {
 
 struct WindowPlacement {
     enum class Kind {
-        FullScreen,  // borderless, covering the display under the pointer
+        FullScreen,  // borderless, covering the display under the pointer,
+                     // or exactly `span`
         Child,       // a child of ours filling the foreign window `parent`
         Own,         // a decorated top-level window of width x height
     };
     Kind kind = Kind::FullScreen;
+    // FullScreen only: when not empty, the window covers exactly this
+    // rectangle of the root window (the union of several monitors), in root
+    // pixels, and bypasses the window manager as a screen saver's window
+    // must to lie over every monitor at once; when empty, the display under
+    // the pointer in the window manager's full-screen state.
+    PixelRect span;
     // X11 window id of the foreign parent (Child only).
     std::uint64_t parent = 0;
     // Client size in pixels (Own only).
@@ -95,6 +102,13 @@ class NativeWindow {
 
     void Show();
     bool IsVisible() const;
+    // Makes the window anew for `placement` (FullScreen or Own; a Child
+    // cannot move), for instance when monitors come or go: the new window
+    // shows before the old one goes, so that the desktop never shows in
+    // between, and keeps the timers, posted messages, cursor, input grab
+    // and visibility; all of it is to be painted again. Returns false with
+    // `error` set, the old window kept, when the new one cannot be made.
+    bool Replace(const WindowPlacement& placement, std::string& error);
     // Destroys the window; RunMessageLoop then returns.
     void Destroy();
     bool IsDestroyed() const { return window_ == nullptr; }
@@ -187,6 +201,8 @@ class NativeWindow {
     std::unique_ptr<X11ChildWindow> child_;
     std::unique_ptr<GlPresenter> gl_;
     std::string presentation_note_;
+    // The placement's opengl_hardware_only, for a window made anew.
+    bool opengl_hardware_only_ = true;
     std::uint32_t message_event_ = 0;
     std::vector<Invalid> invalid_;
     std::vector<Timer> timers_;

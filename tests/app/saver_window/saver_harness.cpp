@@ -212,7 +212,10 @@ std::vector<FrameLine> ParseFrames(const std::string& log) {
         std::string word;
         in >> word >> f.number >> word >> f.left >> f.top >> f.right >> f.bottom >> word >>
             f.heading >> f.pitch >> f.roll >> f.zoom >> word >> f.depth >> word >> f.queued >> word;
-        if (!in) {
+        if (in && word == "monitor") {
+            in >> f.monitor >> word;
+        }
+        if (!in || word != "staging") {
             continue;
         }
         in >> f.staging;

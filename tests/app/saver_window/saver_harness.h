@@ -79,13 +79,15 @@ class SaverProcess {
 };
 
 // One logged frame:
-// "frame N rect L T R B view H P R Z depth D queued Q staging PATH".
+// "frame N rect L T R B view H P R Z depth D queued Q staging PATH", with
+// "monitor I" before "staging" for a view of a window over several monitors.
 struct FrameLine {
     long number = 0;
     int left = 0, top = 0, right = 0, bottom = 0;
     double heading = 0, pitch = 0, roll = 0, zoom = 0;
     int depth = 0;
     int queued = 0;
+    int monitor = -1;  // -1: the one view of a window
     std::string staging;
 };
 std::vector<FrameLine> ParseFrames(const std::string& log);

@@ -1,0 +1,260 @@
+// The full-screen saver on several monitors: Xvfb with RandR monitors set
+// by xrandr (800 x 600 beside 640 x 480 lowered by 60) and Xephyr joining
+// two X screens with Xinerama. Each monitor shows its own lit view on black
+// and nothing crosses the join; input on either monitor ends the saver;
+// monitors plugged in or out while it runs are taken up, with the one
+// panorama loaded once.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <string>
+#include <vector>
+
+#include "saver_harness.h"
+#include "support/monitor_servers.h"
+
+namespace skyweave::test {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+struct Box {
+    int left, top, right, bottom;
+};
+
+const MonitorBox kLeft{0, 0, 800, 600};
+const MonitorBox kRight{800, 60, 640, 480};
+// Size 20, not moving: 160 x 120 centred in the left monitor, 128 x 96 in
+// the right one (at 800 + 256, 60 + 192).
+const Box kLeftView{320, 240, 480, 360};
+const Box kRightView{1056, 252, 1184, 348};
+
+void WriteStillViews(const std::filesystem::path& home) {
+    WriteSettings(home, {{"FilePath", SamplePath("courtyard.jpg")},
+                         {"Size", "20"},
+                         {"Moving", "0"},
+                         {"Heading", "15"},
+                         {"HeadingRandom", "0"},
+                         {"Pitch", "0"},
+                         {"PitchRandom", "0"},
+                         {"Roll", "0"},
+                         {"RollRandom", "0"}});
+}
+
+// Frames logged after the last occurrence of `after` in the log (all of
+// them when `after` is empty), for monitor `monitor` (-1: a window's only
+// view).
+std::vector<FrameLine> FramesOf(const std::string& log, int monitor,
+                                const std::string& after = "") {
+    const std::size_t from = after.empty() ? 0 : log.rfind(after);
+    std::vector<FrameLine> out;
+    if (from == std::string::npos) {
+        return out;
+    }
+    for (const FrameLine& f : ParseFrames(log.substr(from))) {
+        if (f.monitor == monitor) {
+            out.push_back(f);
+        }
+    }
+    return out;
+}
+
+int Count(const std::string& log, const std::string& text) {
+    int n = 0;
+    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// Polls until the log holds `text` `times` times.
+bool WaitForCount(SaverProcess& saver, const std::string& text, int times) {
+    for (int i = 0; i < 600 && saver.Running(); ++i) {
+        if (Count(saver.Log(), text) >= times) {
+            return true;
+        }
+        Pause(milliseconds(50));
+    }
+    return false;
+}
+
+// Polls until monitor `monitor` has drawn `count` frames after `after`.
+bool WaitForViewFrames(SaverProcess& saver, int monitor, std::size_t count,
+                       const std::string& after = "") {
+    for (int i = 0; i < 600; ++i) {
+        if (FramesOf(saver.Log(), monitor, after).size() >= count) {
+            return true;
+        }
+        if (!saver.Running()) {
+            return false;
+        }
+        Pause(milliseconds(50));
+    }
+    return false;
+}
+
+bool SameBox(const FrameLine& f, const Box& b) {
+    return f.left == b.left && f.top == b.top && f.right == b.right && f.bottom == b.bottom;
+}
+
+// Lit pixels outside every box of `views` in [0, width) x [0, height).
+int LitOutside(const Screenshot& shot, int width, int height, const std::vector<Box>& views) {
+    int lit = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            bool inside = false;
+            for (const Box& b : views) {
+                inside = inside || (x >= b.left && x < b.right && y >= b.top && y < b.bottom);
+            }
+            lit += !inside && !shot.IsBlack(x, y);
+        }
+    }
+    return lit;
+}
+
+int Area(const Box& b) {
+    return (b.right - b.left) * (b.bottom - b.top);
+}
+
+// Freezes the saver for a screenshot of the whole screen.
+Screenshot FrozenShot(const std::string& display, SaverProcess& saver) {
+    kill(saver.pid(), SIGSTOP);
+    Pause(milliseconds(300));
+    Screenshot shot = TakeScreenshot(display);
+    kill(saver.pid(), SIGCONT);
+    return shot;
+}
+
+// Each view lit, everything else black, on a screen of width x height.
+void ExpectOnlyTheViewsLit(const Screenshot& shot, int width, int height,
+                           const std::vector<Box>& views) {
+    ASSERT_TRUE(shot.ok());
+    ASSERT_EQ(shot.width, width);
+    EXPECT_EQ(LitOutside(shot, width, height, views), 0);
+    for (const Box& b : views) {
+        EXPECT_GT(shot.CountNonBlack(b.left, b.top, b.right, b.bottom), Area(b) * 9 / 10)
+            << "view at " << b.left << " " << b.top;
+    }
+}
+
+TEST(SaverMonitorsTest, EachMonitorShowsItsOwnViewAndNothingCrossesTheJoin) {
+    RandrMonitorsDisplay x(1440, 600, {kLeft, kRight});
+    ASSERT_FALSE(x.Name().empty()) << "Xvfb or xrandr failed";
+    TempDir home;
+    WriteStillViews(home.path());
+    SaverProcess saver({"/s"}, x.Name(), home.path());
+    ASSERT_TRUE(WaitForViewFrames(saver, 1, 10)) << saver.Log();
+    const std::string log = saver.Log();
+    EXPECT_NE(log.find("event shown 1440 600\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("event monitors 2 0 0 800 600 800 60 1440 540\n"), std::string::npos);
+    for (const FrameLine& f : FramesOf(log, 0)) {
+        EXPECT_TRUE(SameBox(f, kLeftView)) << f.left << " " << f.top;
+    }
+    for (const FrameLine& f : FramesOf(log, 1)) {
+        EXPECT_TRUE(SameBox(f, kRightView)) << f.left << " " << f.top;
+    }
+    EXPECT_TRUE(FramesOf(log, -1).empty());
+    // One panorama for both views, loaded once.
+    EXPECT_EQ(Count(log, "event load start\n"), 1);
+    ExpectOnlyTheViewsLit(FrozenShot(x.Name(), saver), 1440, 600, {kLeftView, kRightView});
+    Xdotool(x.Name(), {"key", "space"});
+    EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
+}
+
+TEST(SaverMonitorsTest, InputOnEitherMonitorEndsTheSaver) {
+    const struct {
+        const char* what;
+        int x, y;
+        std::vector<std::vector<std::string>> input;
+    } cases[] = {
+        {"key, pointer on the left", 400, 300, {{"key", "a"}}},
+        {"key, pointer on the right", 1100, 300, {{"key", "a"}}},
+        {"click on the right", 1100, 300, {{"click", "1"}}},
+        // The first movement only records where the pointer is.
+        {"movement on the right",
+         1100,
+         300,
+         {{"mousemove", "1105", "305"}, {"mousemove", "1120", "320"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RandrMonitorsDisplay x(1440, 600, {kLeft, kRight});
+        ASSERT_FALSE(x.Name().empty()) << "Xvfb or xrandr failed";
+        ASSERT_EQ(Xdotool(x.Name(), {"mousemove", std::to_string(c.x), std::to_string(c.y)}), 0);
+        TempDir home;
+        WriteStillViews(home.path());
+        SaverProcess saver({"/s"}, x.Name(), home.path());
+        ASSERT_TRUE(WaitForViewFrames(saver, 1, 5)) << saver.Log();
+        EXPECT_TRUE(saver.Running());
+        for (const auto& step : c.input) {
+            Xdotool(x.Name(), step);
+            Pause(milliseconds(100));
+        }
+        EXPECT_EQ(saver.WaitExit(seconds(20)), 0) << saver.Log();
+        EXPECT_NE(saver.Log().find("event end request\n"), std::string::npos);
+    }
+}
+
+TEST(SaverMonitorsTest, XineramaScreensOfXephyrEachGetAView) {
+    // RandR of this server lists the first screen alone, and so does SDL.
+    XephyrXineramaDisplay x({{640, 480}, {400, 300}});
+    ASSERT_FALSE(x.Name().empty()) << "Xephyr did not start";
+    TempDir home;
+    WriteStillViews(home.path());
+    SaverProcess saver({"/s"}, x.Name(), home.path());
+    ASSERT_TRUE(WaitForViewFrames(saver, 1, 10)) << saver.Log();
+    // 128 x 96 centred in 640 x 480; 80 x 60 centred in 400 x 300 at 640.
+    const Box left{256, 192, 384, 288};
+    const Box right{800, 120, 880, 180};
+    const std::string log = saver.Log();
+    EXPECT_NE(log.find("event monitors 2 0 0 640 480 640 0 1040 300\n"), std::string::npos) << log;
+    EXPECT_TRUE(SameBox(FramesOf(log, 0).back(), left));
+    EXPECT_TRUE(SameBox(FramesOf(log, 1).back(), right));
+    ExpectOnlyTheViewsLit(FrozenShot(x.Name(), saver), 1040, 480, {left, right});
+    Xdotool(x.Name(), {"key", "space"});
+    EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
+}
+
+TEST(SaverMonitorsTest, MonitorsPluggedInAndOutAreTakenUp) {
+    // One monitor first: the window of today, on the whole 1440 x 600
+    // screen (the one display SDL sees), with one 288 x 120 view in its
+    // middle.
+    RandrMonitorsDisplay x(1440, 600, {kLeft});
+    ASSERT_FALSE(x.Name().empty()) << "Xvfb or xrandr failed";
+    TempDir home;
+    WriteStillViews(home.path());
+    SaverProcess saver({"/s"}, x.Name(), home.path());
+    const Box alone{576, 240, 864, 360};
+    ASSERT_TRUE(WaitForViewFrames(saver, -1, 5)) << saver.Log();
+    EXPECT_TRUE(SameBox(FramesOf(saver.Log(), -1).back(), alone));
+
+    // Plugged in: two views, the window over both monitors.
+    const std::string two = "event monitors 2 0 0 800 600 800 60 1440 540\n";
+    ASSERT_TRUE(x.AddMonitor(kRight));
+    ASSERT_TRUE(saver.WaitForLog(two)) << saver.Log();
+    ASSERT_TRUE(WaitForViewFrames(saver, 1, 5, two)) << saver.Log();
+    EXPECT_TRUE(SameBox(FramesOf(saver.Log(), 0, two).back(), kLeftView));
+    EXPECT_TRUE(SameBox(FramesOf(saver.Log(), 1, two).back(), kRightView));
+    ExpectOnlyTheViewsLit(FrozenShot(x.Name(), saver), 1440, 600, {kLeftView, kRightView});
+
+    // Unplugged again: back to one view, nothing left where the other was.
+    const std::string one = "event monitors 1 0 0 800 600\n";
+    ASSERT_TRUE(x.RemoveMonitor(1));
+    ASSERT_TRUE(WaitForCount(saver, one, 2)) << saver.Log();
+    ASSERT_TRUE(WaitForViewFrames(saver, -1, 5, one)) << saver.Log();
+    for (const FrameLine& f : FramesOf(saver.Log(), -1, one)) {
+        EXPECT_TRUE(SameBox(f, alone)) << f.left;
+    }
+    EXPECT_TRUE(FramesOf(saver.Log(), 1, one).empty());
+    ExpectOnlyTheViewsLit(FrozenShot(x.Name(), saver), 1440, 600, {alone});
+
+    // The panorama was loaded once, and input still ends the saver.
+    EXPECT_EQ(Count(saver.Log(), "event load start\n"), 1);
+    Xdotool(x.Name(), {"key", "space"});
+    EXPECT_EQ(saver.WaitExit(seconds(20)), 0) << saver.Log();
+}
+
+}  // namespace
+}  // namespace skyweave::test
