@@ -20,7 +20,8 @@ saver_build() {
 # $work; sets $xvfb_pid and exports DISPLAY.
 saver_start_xvfb() {
   exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp >/dev/null 2>&1 &
+  # -noreset: monitors set with xrandr stay when their client has gone.
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset >/dev/null 2>&1 &
   xvfb_pid=$!
   exec 3>&-
   for _ in $(seq 1 100); do

@@ -84,8 +84,8 @@ void MonitorViews::SetMonitors(std::span<const MotionRect> screens, std::int32_t
                                std::int32_t origin_y, bool draw_speeds) {
     std::vector<MonitorView> views;
     if (screens.empty()) {
-        const bool kept = views_.size() == 1 && views_.front().screen.Empty();
-        views.push_back(kept ? std::move(views_.front()) : NewView({}, 0, draw_speeds));
+        // The window was made anew, perhaps in another size: placed afresh.
+        views.push_back(NewView({}, 0, draw_speeds));
         views_ = std::move(views);
         return;
     }

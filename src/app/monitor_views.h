@@ -55,7 +55,7 @@ class MonitorViews {
 
     // One view per monitor of `screens` (root-window pixels, as the monitor
     // list gives them) in a window whose client area starts at `origin`
-    // (root-window pixels); an empty list makes the one view of the whole
+    // (root-window pixels); an empty list makes a fresh view of the whole
     // client area. A monitor that was there before keeps its view and its
     // motion; a new one gets a fresh view, placed on its first frame, whose
     // speeds are drawn at once when `draw_speeds` is set (the random timer
