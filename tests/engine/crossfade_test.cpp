@@ -192,5 +192,43 @@ TEST_F(CrossfaderTest, FramesOfTwoDepthsCutToTheIncomingPanorama) {
     EXPECT_EQ(untouched.CopyCount(), 0);
 }
 
+// A window over two monitors fades each view between its own two views:
+// view 1 of both engines, turned elsewhere than view 0, gives the mix of
+// what each draws alone from that view; a view either engine lacks draws
+// nothing.
+TEST_F(CrossfaderTest, TheSecondViewMixesTheSecondViewsOfBothPanoramas) {
+    const PixelRect rect{4, 4, 104, 54};
+    const auto two_views = [](const Bytes& bytes, double heading) {
+        auto engine = Load(bytes, 24, 0);
+        engine->SetViewCount(2);
+        engine->SetView(heading, -20, 0, 50, 1);
+        return engine;
+    };
+    auto from_alone = two_views(PictureA(), 120);
+    auto to_alone = two_views(PictureB(), -90);
+    MemoryDrawTarget a(128, 80);
+    MemoryDrawTarget b(128, 80);
+    from_alone->Draw(a, rect, 1);
+    to_alone->Draw(b, rect, 1);
+
+    auto from = two_views(PictureA(), 120);
+    auto to = two_views(PictureB(), -90);
+    MemoryDrawTarget mixed(128, 80);
+    Crossfader fader;
+    ASSERT_EQ(fader.Draw(*from, *to, 128, mixed, rect, 1), kDone);
+    ASSERT_EQ(mixed.Pixels().size(), a.Pixels().size());
+    int wrong = 0;
+    for (std::size_t i = 0; i < a.Pixels().size(); ++i) {
+        wrong += mixed.Pixels()[i] != (a.Pixels()[i] + b.Pixels()[i] + 1) / 2;
+    }
+    EXPECT_EQ(wrong, 0);
+
+    MemoryDrawTarget untouched(128, 80);
+    EXPECT_EQ(fader.Draw(*from, *to, 128, untouched, rect, 2), kNotLoaded);
+    auto one_view = Load(PictureB(), 24, -90);
+    EXPECT_EQ(fader.Draw(*from, *one_view, 128, untouched, rect, 1), kNotLoaded);
+    EXPECT_EQ(untouched.CopyCount(), 0);
+}
+
 }  // namespace
 }  // namespace skyweave

@@ -3,14 +3,17 @@
 // two X screens with Xinerama. Each monitor shows its own lit view on black
 // and nothing crosses the join; input on either monitor ends the saver;
 // monitors plugged in or out while it runs are taken up, with the one
-// panorama loaded once.
+// panorama loaded once; a folder cross-fades every monitor's view at once.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "engine/panorama_bytes.h"
 #include "saver_harness.h"
 #include "support/monitor_servers.h"
 
@@ -61,18 +64,10 @@ std::vector<FrameLine> FramesOf(const std::string& log, int monitor,
     return out;
 }
 
-int Count(const std::string& log, const std::string& text) {
-    int n = 0;
-    for (std::size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
-        ++n;
-    }
-    return n;
-}
-
 // Polls until the log holds `text` `times` times.
 bool WaitForCount(SaverProcess& saver, const std::string& text, int times) {
     for (int i = 0; i < 600 && saver.Running(); ++i) {
-        if (Count(saver.Log(), text) >= times) {
+        if (CountIn(saver.Log(), text) >= times) {
             return true;
         }
         Pause(milliseconds(50));
@@ -157,7 +152,7 @@ TEST(SaverMonitorsTest, EachMonitorShowsItsOwnViewAndNothingCrossesTheJoin) {
     }
     EXPECT_TRUE(FramesOf(log, -1).empty());
     // One panorama for both views, loaded once.
-    EXPECT_EQ(Count(log, "event load start\n"), 1);
+    EXPECT_EQ(CountIn(log, "event load start\n"), 1);
     ExpectOnlyTheViewsLit(FrozenShot(x.Name(), saver), 1440, 600, {kLeftView, kRightView});
     Xdotool(x.Name(), {"key", "space"});
     EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
@@ -251,7 +246,77 @@ TEST(SaverMonitorsTest, MonitorsPluggedInAndOutAreTakenUp) {
     ExpectOnlyTheViewsLit(FrozenShot(x.Name(), saver), 1440, 600, {alone});
 
     // The panorama was loaded once, and input still ends the saver.
-    EXPECT_EQ(Count(saver.Log(), "event load start\n"), 1);
+    EXPECT_EQ(CountIn(saver.Log(), "event load start\n"), 1);
+    Xdotool(x.Name(), {"key", "space"});
+    EXPECT_EQ(saver.WaitExit(seconds(20)), 0) << saver.Log();
+}
+
+// 'r' or 'b' when pure red or pure blue shows at (x, y), else 0.
+char ColourAt(const Screenshot& shot, int x, int y) {
+    const std::uint8_t* p = shot.At(x, y);
+    if (p[0] > 200 && p[1] < 50 && p[2] < 50) {
+        return 'r';
+    }
+    if (p[0] < 50 && p[1] < 50 && p[2] > 200) {
+        return 'b';
+    }
+    return 0;
+}
+
+// A folder of a red and a blue panorama on both monitors: both views show
+// the same one, cross-fade to the other together, each panorama loaded once
+// for both; the frame-rate figures show once, at the bottom left of the
+// first monitor, which is shorter than the window.
+TEST(SaverMonitorsTest, AFolderCrossFadesEveryMonitorsViewFromOneLoad) {
+    RandrMonitorsDisplay x(1440, 600, {{0, 0, 640, 480}, {640, 0, 800, 600}});
+    ASSERT_FALSE(x.Name().empty()) << "Xvfb or xrandr failed";
+    TempDir home;
+    const std::filesystem::path folder = home.path() / "panoramas";
+    std::filesystem::create_directories(folder);
+    for (const auto& [name, colour] :
+         {std::pair{"red.bmp", skyweave::testing::Rgb{255, 0, 0}}, {"blue.bmp", {0, 0, 255}}}) {
+        const auto bytes = skyweave::testing::UniformBmp24(256, 128, colour);
+        std::ofstream(folder / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    WriteSettings(home.path(), {{"FilePath", folder.string()},
+                                {"ChangeEvery", "10"},
+                                {"Fade", "1"},
+                                {"ShowFrameRate", "1"},
+                                {"Size", "100"},
+                                {"Moving", "0"},
+                                {"HeadingRandom", "0"},
+                                {"PitchRandom", "0"},
+                                {"RollRandom", "0"}});
+    SaverProcess saver({"/s"}, x.Name(), home.path());
+    ASSERT_TRUE(saver.WaitForLog("event show ")) << saver.Log();
+    ASSERT_TRUE(WaitForViewFrames(saver, 1, 3, "event show ")) << saver.Log();
+    const Screenshot before = FrozenShot(x.Name(), saver);
+    ASSERT_TRUE(before.ok());
+    const char first = ColourAt(before, 320, 240);
+    EXPECT_NE(first, 0);
+    EXPECT_EQ(ColourAt(before, 1040, 300), first);
+
+    ASSERT_TRUE(saver.WaitForLog("event fade end\n", seconds(40))) << saver.Log();
+    ASSERT_TRUE(WaitForViewFrames(saver, 1, 2, "event fade end\n")) << saver.Log();
+    const std::string log = saver.Log();
+    const std::string fade = log.substr(0, log.find("event fade end\n"));
+    EXPECT_FALSE(FramesOf(fade, 0, "event fade start\n").empty()) << log;
+    EXPECT_FALSE(FramesOf(fade, 1, "event fade start\n").empty()) << log;
+    EXPECT_EQ(CountIn(log, "event load start"), 2) << log;
+    EXPECT_EQ(CountIn(log, "event show "), 2) << log;
+
+    const Screenshot after = FrozenShot(x.Name(), saver);
+    ASSERT_TRUE(after.ok());
+    const char second = first == 'r' ? 'b' : 'r';
+    EXPECT_EQ(ColourAt(after, 320, 240), second);
+    EXPECT_EQ(ColourAt(after, 1040, 300), second);
+    // The figures: on the first monitor's bottom left, neither below it
+    // (no monitor shows that) nor on the second's.
+    EXPECT_GT(after.CountWhite(0, 440, 200, 480), 20);
+    EXPECT_EQ(after.CountWhite(0, 480, 640, 600), 0);
+    EXPECT_EQ(after.CountWhite(640, 540, 900, 600), 0);
     Xdotool(x.Name(), {"key", "space"});
     EXPECT_EQ(saver.WaitExit(seconds(20)), 0) << saver.Log();
 }
