@@ -81,11 +81,12 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "panorama screen saver")
 # Lines of at most 80 characters, as the package's description shows them.
 set(CPACK_PACKAGE_DESCRIPTION
     "Skyweave shows continuously turning perspective views from inside a
-spherical panorama: a Velmora .pan file, a BMP or JPEG picture of the whole
-sphere, or every panorama of a folder in turn, cross-fading from one to the
-next. It runs as a display mode of XScreenSaver and of the MATE and Xfce
-screen savers, full screen on its own, or in a window, and comes with tools
-to make and inspect .pan files and to draw single views.")
+spherical panorama: a Velmora .pan file, a JPEG, PNG, WebP, HEIC, AVIF or
+BMP picture of the whole sphere, or every panorama of a folder in turn,
+cross-fading from one to the next. It runs as a display mode of
+XScreenSaver and of the MATE and Xfce screen savers, full screen on its own,
+or in a window, and comes with tools to make and inspect .pan files and to
+draw single views.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_NAME skyweave)
