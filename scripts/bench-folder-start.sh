@@ -9,15 +9,10 @@
 # listing of the large folder takes (the first round's end).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/deps.sh
-skyweave_install_packages
 source scripts/saver-harness.sh
-unset DISPLAY WAYLAND_DISPLAY
 
-work=$(mktemp -d)
-trap saver_cleanup EXIT
-saver_build
-convert samples/courtyard.jpg -resize '512x256!' -quality 90 "$work/one.jpg"
+saver_bench_begin
+saver_scaled_sample courtyard 512 "$work/one.jpg" 90
 mkdir -p "$work/thousand" "$work/large"
 for i in $(seq 1 1000); do ln "$work/one.jpg" "$work/thousand/p$i.jpg"; done
 for d in $(seq 1 100); do

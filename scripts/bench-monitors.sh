@@ -9,16 +9,11 @@
 # SKYWEAVE_BENCH_SECONDS sets each measured span (default 10).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/deps.sh
-skyweave_install_packages
 source scripts/saver-harness.sh
-unset DISPLAY WAYLAND_DISPLAY
 
 seconds=${SKYWEAVE_BENCH_SECONDS:-10}
-work=$(mktemp -d)
-trap saver_cleanup EXIT
-saver_build
-convert samples/courtyard.jpg -resize '4096x2048!' -quality 92 "$work/pano-4096.jpg"
+saver_bench_begin
+saver_scaled_sample courtyard 4096 "$work/pano-4096.jpg"
 ticks_per_second=$(getconf CLK_TCK)
 
 # measure NAME GEOMETRY [XRANDR-MONITOR...]: one line of the table; each
@@ -46,9 +41,7 @@ measure() {
   rss=$(saver_rss_kib)
   count=$(grep -m1 '^event monitors ' "$work/saver.log" | awk '{print $3}')
   saver_end
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=""
+  saver_stop_xvfb
   awk -v name="$name" -v n="$count" -v v0="$views0" -v v1="$views1" -v c0="$cpu0" \
       -v c1="$cpu1" -v t0="$start" -v t1="$end" -v hz="$ticks_per_second" -v rss="$rss" 'BEGIN {
     span = t1 - t0

@@ -16,17 +16,12 @@
 # SKYWEAVE_BENCH_SECONDS sets each measured span (default 10).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/deps.sh
-skyweave_install_packages
 source scripts/saver-harness.sh
-unset DISPLAY WAYLAND_DISPLAY
 
 seconds=${SKYWEAVE_BENCH_SECONDS:-10}
-work=$(mktemp -d)
-trap saver_cleanup EXIT
-saver_build
-convert samples/courtyard.jpg -resize '4096x2048!' -quality 92 "$work/pano-4096.jpg"
-convert samples/courtyard.jpg -resize '8192x4096!' -quality 92 "$work/pano-8192.jpg"
+saver_bench_begin
+saver_scaled_sample courtyard 4096 "$work/pano-4096.jpg"
+saver_scaled_sample courtyard 8192 "$work/pano-8192.jpg"
 processors=$(nproc)
 ticks_per_second=$(getconf CLK_TCK)
 
@@ -48,9 +43,7 @@ measure() {
   cpu1=$(saver_cpu_ticks)
   end=$(date +%s.%N)
   saver_end
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=""
+  saver_stop_xvfb
   stats=$(grep '^event statistics' "$work/saver.log" | tail -n1)
   awk -v g="$geometry" -v cap="$cap" -v f0="$frames0" -v f1="$frames1" -v c0="$cpu0" \
       -v c1="$cpu1" -v t0="$start" -v t1="$end" -v hz="$ticks_per_second" \

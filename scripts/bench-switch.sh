@@ -15,18 +15,13 @@
 # (default 3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/deps.sh
-skyweave_install_packages
 source scripts/saver-harness.sh
-unset DISPLAY WAYLAND_DISPLAY
 
 switches=${SKYWEAVE_BENCH_SWITCHES:-3}
-work=$(mktemp -d)
-trap saver_cleanup EXIT
-saver_build
+saver_bench_begin
 mkdir -p "$work/folder"
-convert samples/city.jpg -resize '8192x4096!' -quality 92 "$work/folder/city-8192.jpg"
-convert samples/sunset.jpg -resize '8192x4096!' -quality 92 "$work/folder/sunset-8192.jpg"
+saver_scaled_sample city 8192 "$work/folder/city-8192.jpg"
+saver_scaled_sample sunset 8192 "$work/folder/sunset-8192.jpg"
 
 # measure GEOMETRY FADE: one line of the table.
 measure() {
@@ -46,9 +41,7 @@ measure() {
   frames1=$(saver_frames)
   peak=$(awk '/^VmHWM:/ {print $2}' "/proc/$saver_pid/status")
   saver_end
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=""
+  saver_stop_xvfb
   local gaps steady
   gaps=$(grep -o 'switch longest frame gap [0-9]*' "$work/saver.log" | awk '{print $5}' | tr '\n' ' ')
   steady=$(grep -o 'steady longest frame gap [0-9]*' "$work/saver.log" | awk '{print $5}' | tr '\n' ' ')

@@ -1,6 +1,30 @@
-# Sourced by the saver's benchmark and soak scripts: builds the program,
-# starts a private Xvfb, writes settings by hand and runs the full-screen
-# saver with its frame log, and reads the process' CPU time and memory.
+# Sourced by the saver's benchmark and soak scripts: installs what they need,
+# builds the program, starts a private Xvfb, writes settings by hand and runs
+# the full-screen saver with its frame log, and reads the process' CPU time
+# and memory.
+
+# shellcheck source=scripts/deps.sh
+source "$(dirname "${BASH_SOURCE[0]}")/deps.sh"
+
+# saver_bench_begin: the start every benchmark and soak script shares, run
+# from the repository's root: installs missing Debian packages, forgets the
+# caller's display (each run makes its own Xvfb), makes the scratch folder
+# $work (removed on exit, the saver and Xvfb ended) and builds $program.
+saver_bench_begin() {
+  skyweave_install_packages
+  unset DISPLAY WAYLAND_DISPLAY
+  work=$(mktemp -d)
+  trap saver_cleanup EXIT
+  saver_build
+}
+
+# saver_scaled_sample NAME WIDTH FILE [QUALITY]: writes samples/NAME.jpg
+# scaled to WIDTH x WIDTH/2 pixels, the whole sphere still, to FILE as a JPEG
+# of QUALITY (default 92): panoramas of a real camera's size from the small
+# samples.
+saver_scaled_sample() {
+  convert "samples/$1.jpg" -resize "${2}x$(($2 / 2))!" -quality "${4:-92}" "$3"
+}
 
 # saver_build: builds the optimised program; sets $program.
 # SKYWEAVE_BUILD_DIR picks another build folder than the release preset's.
@@ -72,6 +96,14 @@ saver_end() {
   wait "$saver_pid" || status=$?
   saver_pid=""
   [ "$status" -eq 0 ] || { echo "The saver ended with exit code $status." >&2; exit 1; }
+}
+
+# saver_stop_xvfb: ends Xvfb and waits for it, so that the next
+# saver_start_xvfb starts on a fresh server.
+saver_stop_xvfb() {
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
 }
 
 saver_cleanup() {

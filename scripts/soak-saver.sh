@@ -9,15 +9,10 @@
 # leak).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/deps.sh
-skyweave_install_packages
 source scripts/saver-harness.sh
-unset DISPLAY WAYLAND_DISPLAY
 
 duration=${SKYWEAVE_SOAK_SECONDS:-600}
-work=$(mktemp -d)
-trap saver_cleanup EXIT
-saver_build
+saver_bench_begin
 saver_start_xvfb 1280x720x24
 saver_settings "FilePath=$PWD/samples/city.jpg" "Size=60" "Moving=1"
 saver_run
