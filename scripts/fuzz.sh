@@ -9,7 +9,9 @@
 # processes (default 1). New inputs go to a scratch corpus under the build
 # folder, seeded from fuzz/corpus/TARGET, so the checked-in seeds stay small;
 # crashes are written to build/fuzz-findings/TARGET/. The build folder
-# defaults to build/fuzz (SKYWEAVE_FUZZ_BUILD_DIR overrides it).
+# defaults to build/fuzz (SKYWEAVE_FUZZ_BUILD_DIR overrides it). Leaks in
+# system libraries listed in tests/lsan.supp are not findings; LSAN_OPTIONS
+# set by the caller still apply, over those.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -47,4 +49,7 @@ args=(-max_total_time="$seconds" -rss_limit_mb=4096 -malloc_limit_mb=8192
 if [ "$jobs" -gt 1 ]; then
   args+=(-jobs="$jobs" -workers="$jobs")
 fi
+# The leaks of system libraries the other tests allow, allowed here too; the
+# caller's own options come after, so that they win.
+export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}
 exec "$build/fuzz/fuzz_$target" "${args[@]}" "$work"
