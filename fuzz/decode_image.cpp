@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <span>
 
+#include "fuzz_limits.h"
 #include "image/decode_image.h"
 #include "image/screen_depth.h"
 
@@ -29,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // (DCT scaling, libwebp's scaling, the area filter) is reached by small
     // inputs too.
     const bool with8 = size > 0 && (data[size - 1] & 1) != 0;
-    skyweave::DecodeLimits limits;
+    skyweave::DecodeLimits limits = FuzzDecodeLimits();
     if (size > 0 && (data[size - 1] & 2) != 0) {
         limits.max_pixels = 2048;
         limits.max_width = 60;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/panorama_engine.h"
+#include "fuzz_limits.h"
 #include "platform/core/memory_draw_target.h"
 
 namespace {
@@ -45,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const std::optional<KindTag> kind = KindOf(bytes)) {
         PanoramaEngine engine;
         try {
-            engine.LoadMemory(bytes, *kind);
+            engine.LoadMemory(bytes, *kind, FuzzDecodeLimits());
             MemoryDrawTarget target(48, 40);
             engine.Draw(target, {0, 0, 48, 40});
             engine.Draw(target, {0, 0, 48, 40});  // the still path

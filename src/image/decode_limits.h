@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "image/error_texts.h"
+
 namespace skyweave {
 
 // Most scans a progressive JPEG may have. Real encoders write about ten; a
@@ -42,11 +44,14 @@ inline constexpr std::uint64_t kDefaultMaxPicturePixels = std::uint64_t{1} << 27
 
 struct DecodeLimits {
     // Most scans of a progressive JPEG, 1 or more; a stream with more fails
-    // with "Too many progressive JPEG scans" when the next one starts.
+    // with "Too many progressive JPEG scans", before its first scan is
+    // decoded when its markers show the count (jpeg_scan_tally.h), else
+    // when the scan past the bound starts.
     int max_progressive_scans = kDefaultMaxProgressiveScans;
 
     // Most blocks the scans of a JPEG stream may decode together; past it
-    // the decode fails with "Too many progressive JPEG scans" as well.
+    // the decode fails with "Too many progressive JPEG scans" as well, at
+    // the same two points.
     std::uint64_t max_scan_blocks = kDefaultMaxScanBlocks;
 
     // Bytes the JPEG library's whole-picture buffers may take (its
@@ -67,6 +72,15 @@ struct DecodeLimits {
     // depth its display thread found. Either way the value becomes the
     // process-wide screen depth.
     int screen_depth = 0;
+
+    // The largest picture a stream may state in its header, in pixels,
+    // whatever scale it would be decoded at; a larger statement fails with
+    // "Insufficient system memory" before anything is decoded. A JPEG's
+    // every block and a PNG's or WebP's every row is decoded even when the
+    // picture made is smaller, so this bounds the work a short stream can
+    // ask for, as max_pixels bounds the memory. Default 2^30 (a 46000 x
+    // 23000 panorama still passes).
+    std::uint64_t max_stream_pixels = kMaxPicturePixels;
 
     // The largest picture the decode makes: pixels in all, and across and
     // down. A larger picture is decoded at a reduced scale that fits,

@@ -119,7 +119,8 @@ PackedDib DecodeHeif(std::span<const std::uint8_t> data, const DecodeLimits& lim
             std::uint64_t(width) * std::uint64_t(height) * (alpha ? 4 : 3);
         if (width < 1 || height < 1) {
             failure = kTextUnsupportedFormat;
-        } else if (decoded > limits.max_decoder_memory) {
+        } else if (decoded > limits.max_decoder_memory ||
+                   std::uint64_t(width) * std::uint64_t(height) > limits.max_stream_pixels) {
             failure = kTextInsufficientMemory;
         } else if (limits.Cancelled()) {
             failure = kTextDecodeCancelled;

@@ -30,11 +30,12 @@ namespace skyweave {
 // The width is the stream's own (no stride padding). `flags` is reserved
 // (0). Null on failure; then *error_text (when `error_text` is not null)
 // receives the library's message, or "Insufficient system memory" when the
-// stream claims more than 2^30 pixels, the block cannot be had or the
+// stream claims more than limits.max_stream_pixels (2^30 unless the caller
+// says less), the block cannot be had or the
 // library's buffers would pass limits.max_decoder_memory; "Too many
 // progressive JPEG scans" past limits.max_progressive_scans or
-// limits.max_scan_blocks; "Decoding
-// cancelled" when limits.cancel was set.
+// limits.max_scan_blocks (counted from the markers before the first scan is
+// decoded); "Decoding cancelled" when limits.cancel was set.
 PackedDib JPGImageDecompress(std::span<const std::uint8_t> data, std::uint16_t depth,
                              std::uint32_t flags, const char** error_text,
                              const DecodeLimits& limits = {});

@@ -7,6 +7,7 @@
 // builder), and the last step decodes the rows straight into it. Each step
 // owns a setjmp region under the rule of jpeg_error.h.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "image/exif_orientation.h"
 #include "image/jpeg_codec.h"
 #include "image/jpeg_error.h"
+#include "image/jpeg_scan_tally.h"
 #include "image/photo_sphere.h"
 #include "image/picture_builder.h"
 #include "image/picture_fit.h"
@@ -245,6 +247,28 @@ int OutputDepth(std::uint16_t requested) {
     }
 }
 
+// Whether the scans the stream's markers announce would pass the bounds
+// the progress monitor holds the decode to, so that it is refused before
+// the first of them is decoded. A single-scan stream is left to the
+// monitor: it walks its blocks once.
+bool ExceedsScanBounds(const DecompressJob& job, std::span<const std::uint8_t> data) {
+    const jpeg_decompress_struct& cinfo = job.cinfo;
+    if (!cinfo.progressive_mode && cinfo.comps_in_scan >= cinfo.num_components) {
+        return false;
+    }
+    std::array<JpegComponentBlocks, MAX_COMPONENTS> components{};
+    const int count = std::min(cinfo.num_components, MAX_COMPONENTS);
+    for (int i = 0; i < count; ++i) {
+        const jpeg_component_info& component = cinfo.comp_info[i];
+        components[static_cast<std::size_t>(i)] = {
+            static_cast<std::uint8_t>(component.component_id),
+            std::uint64_t{component.width_in_blocks} * component.height_in_blocks};
+    }
+    const JpegScanTally tally =
+        TallyJpegScans(data, std::span(components).first(static_cast<std::size_t>(count)));
+    return tally.scans > job.max_scans || tally.blocks > job.max_blocks;
+}
+
 // The text for a failure inside one of the steps.
 const char* StepFailure(const DecompressJob& job) {
     if (job.stopped != nullptr) {
@@ -323,10 +347,12 @@ PackedDib Decompress(std::span<const std::uint8_t> data, std::uint16_t depth,
     if (!ReadHeaderStep(job.get())) {
         failure = StepFailure(*job);
     } else if (std::uint64_t{job->cinfo.image_width} * job->cinfo.image_height >
-               kMaxPicturePixels) {
+               limits.max_stream_pixels) {
         // The claim itself, whatever scale it would be decoded at: every
         // block of it is decoded either way.
         failure = kTextInsufficientMemory;
+    } else if (ExceedsScanBounds(*job, data)) {
+        failure = kTextTooManyScans;
     } else {
         const auto width = static_cast<std::int32_t>(job->cinfo.image_width);
         const auto height = static_cast<std::int32_t>(job->cinfo.image_height);

@@ -226,7 +226,7 @@ PackedDib DecodePng(std::span<const std::uint8_t> data, const DecodeLimits& limi
         failure = kTextInsufficientMemory;
     } else if (!ReadHeaderStep(job.get())) {
         failure = job->failure;
-    } else if (std::uint64_t{job->width} * job->height > kMaxPicturePixels) {
+    } else if (std::uint64_t{job->width} * job->height > limits.max_stream_pixels) {
         failure = kTextInsufficientMemory;
     } else {
         job->row_bytes = std::size_t{job->width} * static_cast<std::size_t>(job->channels);

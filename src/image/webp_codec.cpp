@@ -102,6 +102,9 @@ PackedDib DecodeWebp(std::span<const std::uint8_t> data, const DecodeLimits& lim
         const VP8StatusCode status = WebPGetFeatures(frame.data(), frame.size(), &config.input);
         if (status != VP8_STATUS_OK) {
             failure = StatusText(status);
+        } else if (std::uint64_t(config.input.width) * std::uint64_t(config.input.height) >
+                   limits.max_stream_pixels) {
+            failure = kTextInsufficientMemory;
         }
     }
     // libwebp scales while it decodes: its buffer holds the picture at the

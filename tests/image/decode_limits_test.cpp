@@ -72,6 +72,12 @@ TEST(DecodeLimits, BoundsEndCraftedStreams) {
          ClaimedScanBomb(false, 10),
          {.max_progressive_scans = 1000, .max_scan_blocks = UINT64_MAX},
          "Corrupt JPEG data: premature end of data segment"},
+        // The markers announce 694 scans: refused before the first is
+        // decoded, as the bounds would have refused it at the 101st.
+        {"694 Huffman scans claiming 8192 x 8192, usual bounds",
+         ClaimedScanBomb(false, 10),
+         {},
+         kTextTooManyScans},
         {"631 scans, scan bound raised, blocks bounded",
          ScanBomb(),
          {.max_progressive_scans = 700, .max_scan_blocks = 1 << 20},
@@ -148,6 +154,23 @@ int g_queries = 0;
 int CountedQuery() {
     ++g_queries;
     return 24;
+}
+
+TEST(DecodeLimits, TheStatedSizeBoundHoldsForEveryCodec) {
+    // Each file states 96 x 48 pixels; the bound is on the statement, so a
+    // reduced picture (max_pixels) does not get round it.
+    constexpr std::uint64_t kStated = 96 * 48;
+    for (const char* file : {"jfif.jpg", "picture.png", "lossless.webp", "picture.heic"}) {
+        const Bytes bytes = test::ReadSourceFile(std::string("tests/data/formats/") + file);
+        for (const std::uint64_t bound : {kStated, kStated - 1}) {
+            const char* error = nullptr;
+            const PackedDib picture = DecodeImage(
+                bytes, &error, {.screen_depth = 24, .max_stream_pixels = bound, .max_pixels = 64});
+            EXPECT_EQ(Outcome(picture, error),
+                      bound == kStated ? "picture" : kTextInsufficientMemory)
+                << file << " bound " << bound;
+        }
+    }
 }
 
 TEST(DecodeLimits, AGivenScreenDepthIsUsedWithoutAskingTheDisplay) {
