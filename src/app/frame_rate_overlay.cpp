@@ -67,7 +67,7 @@ void FrameRateOverlay::Draw(WindowCanvas& canvas, const PixelRect& area) {
     }
     width_ = std::max(width_, std::max(rate->w, load->w) + 2 * kMargin);
     height_ = std::max(height_, rate->h + load->h + 2 * kMargin);
-    const PixelRect band = Band(area.Width() > 0 && area.Height() > 0 ? area : canvas.ClientRect());
+    const PixelRect band = Band(area.Empty() ? canvas.ClientRect() : area);
     canvas.FillBlack(band);
     canvas.DrawSurface(load, band.left + kMargin, band.bottom - kMargin - load->h);
     canvas.DrawSurface(rate, band.left + kMargin, band.bottom - kMargin - load->h - rate->h);

@@ -68,6 +68,11 @@ bool MonitorViews::AnyRandom() const {
     return views_.front().motion.AnyRandom();
 }
 
+bool MonitorViews::AllStill() const {
+    return std::all_of(views_.begin(), views_.end(),
+                       [](const MonitorView& view) { return view.motion.Still(); });
+}
+
 void MonitorViews::RandomDraw() {
     for (MonitorView& view : views_) {
         view.motion.RandomDraw();

@@ -47,6 +47,8 @@ class MonitorViews {
     void Seed(std::uint32_t seconds);
     // Whether any random switch is on (the window then runs the timer).
     bool AnyRandom() const;
+    // Whether no view turns or drifts.
+    bool AllStill() const;
     // Re-draws the random speeds of every view.
     void RandomDraw();
     // Turns every view to the same angles (a panorama's initial view), in

@@ -226,9 +226,7 @@ bool CPanoramaSaverWnd::WantsFrame() const {
         // turns or drifts, a crossfade or a notice runs, or the last frame
         // was the first of a still view (the next is drawn with the still
         // filter), or the view rectangle was painted over.
-        const bool still = std::all_of(views_.views().begin(), views_.views().end(),
-                                       [](const MonitorView& view) { return view.motion.Still(); });
-        return !still || outgoing_ || !notice_.empty() || unchanged_frames_ < 1;
+        return !views_.AllStill() || outgoing_ || !notice_.empty() || unchanged_frames_ < 1;
     }
     if (IsNoFileChosen(file_path_)) {
         return message_text().empty();  // once, to show the message

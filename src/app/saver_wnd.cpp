@@ -150,9 +150,7 @@ void CSaverWnd::PaintMessageText(WindowCanvas& canvas) {
     if (message_text_.empty()) {
         return;
     }
-    const PixelRect area = message_area_.Width() > 0 && message_area_.Height() > 0
-                               ? message_area_
-                               : canvas.ClientRect();
+    const PixelRect area = message_area_.Empty() ? canvas.ClientRect() : message_area_;
     canvas.DrawSurface(text_.Render(message_text_, static_cast<int>(area.Width())), area.left,
                        area.top);
 }

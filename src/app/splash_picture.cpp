@@ -42,7 +42,7 @@ void SplashPicture::Draw(WindowCanvas& canvas, const PixelRect& area) {
     if (!picture_ || !picture_.PixelsFit() || picture_.BitCount() != 24 || picture_.Height() <= 0) {
         return;
     }
-    const PixelRect client = area.Width() > 0 && area.Height() > 0 ? area : canvas.ClientRect();
+    const PixelRect client = area.Empty() ? canvas.ClientRect() : area;
     PixelRect place = SplashPlacement(static_cast<std::int32_t>(client.Width()),
                                       static_cast<std::int32_t>(client.Height()), picture_.Width(),
                                       picture_.Height());

@@ -94,9 +94,7 @@ void PanoramaEngine::SetViewCount(int count) {
     }
     views_.resize(std::min(views_.size(), wanted));
     while (views_.size() < wanted) {
-        ViewSlot& slot = views_.emplace_back();
-        slot.view = start_view_;
-        slot.limits = start_limits_;
+        views_.push_back(StartSlot());
     }
 }
 
@@ -108,11 +106,16 @@ bool PanoramaEngine::HasView(int view) const {
     return view >= 0 && view < ViewCount();
 }
 
+PanoramaEngine::ViewSlot PanoramaEngine::StartSlot() const {
+    ViewSlot slot;
+    slot.view = start_view_;
+    slot.limits = start_limits_;
+    return slot;
+}
+
 void PanoramaEngine::ResetViews() {
     for (ViewSlot& slot : views_) {
-        slot = ViewSlot{};
-        slot.view = start_view_;
-        slot.limits = start_limits_;
+        slot = StartSlot();
     }
 }
 

@@ -240,6 +240,8 @@ class PanoramaEngine {
     struct ViewSlot;  // what each view keeps from frame to frame
 
     bool HasView(int view) const;
+    // A view as it is right after the load.
+    ViewSlot StartSlot() const;
     // Every view back to its state right after the load.
     void ResetViews();
     void ResetForLoad();

@@ -17,4 +17,10 @@ namespace skyweave {
 // the tag or its value is missing or malformed.
 int ExifOrientation(std::span<const std::uint8_t> exif);
 
+// Whether `orientation` turns the picture a quarter (5 to 8): the picture
+// shown is as wide as the stored one is high.
+inline bool OrientationSwapsSides(int orientation) {
+    return orientation >= 5 && orientation <= 8;
+}
+
 }  // namespace skyweave

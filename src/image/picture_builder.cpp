@@ -5,13 +5,10 @@
 #include <cstring>
 
 #include "image/error_texts.h"
+#include "image/exif_orientation.h"
 
 namespace skyweave {
 namespace {
-
-bool Transposes(int orientation) {
-    return orientation >= 5 && orientation <= 8;
-}
 
 // The area filter sums samples times units of overlap; the sum for one
 // output pixel is at most 255 times the source area, which this bound keeps
@@ -111,11 +108,13 @@ PictureBuilder::PictureBuilder(const PictureGeometry& geometry, const char** err
 }
 
 std::int32_t PictureBuilder::Width() const {
-    return Transposes(geometry_.orientation) ? geometry_.reduced_height : geometry_.reduced_width;
+    return OrientationSwapsSides(geometry_.orientation) ? geometry_.reduced_height
+                                                        : geometry_.reduced_width;
 }
 
 std::int32_t PictureBuilder::Height() const {
-    return Transposes(geometry_.orientation) ? geometry_.reduced_width : geometry_.reduced_height;
+    return OrientationSwapsSides(geometry_.orientation) ? geometry_.reduced_width
+                                                        : geometry_.reduced_height;
 }
 
 void PictureBuilder::AddRow(const std::uint8_t* row, RowLayout layout) {
@@ -188,7 +187,7 @@ void PictureBuilder::PlaceRow(std::int32_t y, const std::uint8_t* bgr) {
                             3;
     };
     const int o = geometry_.orientation;
-    if (!Transposes(o)) {
+    if (!OrientationSwapsSides(o)) {
         const std::int32_t displayed_row = o == 1 || o == 2 ? y : h - 1 - y;
         std::uint8_t* out = at(0, displayed_row);
         if (o == 1 || o == 4) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 
+#include "image/exif_orientation.h"
 #include "image/image_format.h"
 #include "image/photo_sphere.h"
 
@@ -37,7 +38,7 @@ PictureFacts ProbeImage(std::span<const std::uint8_t> bytes);
 // The stored size turned by `orientation`: width and height swap for 5 to 8.
 inline void ApplyOrientation(PictureFacts& facts, std::int32_t stored_width,
                              std::int32_t stored_height, int orientation) {
-    const bool turned = orientation >= 5 && orientation <= 8;
+    const bool turned = OrientationSwapsSides(orientation);
     facts.orientation = orientation;
     facts.width = turned ? stored_height : stored_width;
     facts.height = turned ? stored_width : stored_height;

@@ -4,15 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "image/exif_orientation.h"
+
 namespace skyweave {
-namespace {
-
-bool Turned(int orientation) {
-    return orientation >= 5 && orientation <= 8;
-}
-
-}  // namespace
-
 bool FitsWithin(std::int64_t width, std::int64_t height, const DecodeLimits& limits) {
     return width <= limits.max_width && height <= limits.max_height &&
            static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) <=
@@ -22,8 +16,8 @@ bool FitsWithin(std::int64_t width, std::int64_t height, const DecodeLimits& lim
 PictureGeometry FittedGeometry(std::int32_t width, std::int32_t height, int orientation,
                                const DecodeLimits& limits) {
     PictureGeometry geometry = FullSize(width, height, orientation);
-    const std::int64_t shown_width = Turned(orientation) ? height : width;
-    const std::int64_t shown_height = Turned(orientation) ? width : height;
+    const std::int64_t shown_width = OrientationSwapsSides(orientation) ? height : width;
+    const std::int64_t shown_height = OrientationSwapsSides(orientation) ? width : height;
     if (width < 1 || height < 1 || FitsWithin(shown_width, shown_height, limits)) {
         return geometry;
     }
@@ -53,10 +47,10 @@ PictureGeometry FittedGeometry(std::int32_t width, std::int32_t height, int orie
             --reduced_height;
         }
     }
-    geometry.reduced_width =
-        static_cast<std::int32_t>(Turned(orientation) ? reduced_height : reduced_width);
-    geometry.reduced_height =
-        static_cast<std::int32_t>(Turned(orientation) ? reduced_width : reduced_height);
+    geometry.reduced_width = static_cast<std::int32_t>(
+        OrientationSwapsSides(orientation) ? reduced_height : reduced_width);
+    geometry.reduced_height = static_cast<std::int32_t>(
+        OrientationSwapsSides(orientation) ? reduced_width : reduced_height);
     return geometry;
 }
 
@@ -65,8 +59,8 @@ int JpegScaleEighths(std::int32_t width, std::int32_t height, int orientation,
     for (int eighths = 8; eighths > 1; --eighths) {
         const std::int64_t scaled_width = (std::int64_t{width} * eighths + 7) / 8;
         const std::int64_t scaled_height = (std::int64_t{height} * eighths + 7) / 8;
-        if (Turned(orientation) ? FitsWithin(scaled_height, scaled_width, limits)
-                                : FitsWithin(scaled_width, scaled_height, limits)) {
+        if (OrientationSwapsSides(orientation) ? FitsWithin(scaled_height, scaled_width, limits)
+                                               : FitsWithin(scaled_width, scaled_height, limits)) {
             return eighths;
         }
     }

@@ -30,6 +30,8 @@ struct PixelRect {
 
     std::int64_t Width() const { return std::int64_t{right} - left; }
     std::int64_t Height() const { return std::int64_t{bottom} - top; }
+    // No pixel inside: zero or negative width or height.
+    bool Empty() const { return Width() <= 0 || Height() <= 0; }
     friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 

@@ -12,10 +12,6 @@
 namespace skyweave {
 namespace {
 
-bool IsEmpty(const PixelRect& r) {
-    return r.Width() <= 0 || r.Height() <= 0;
-}
-
 bool Contains(const PixelRect& outer, const PixelRect& inner) {
     return outer.left <= inner.left && outer.top <= inner.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
@@ -92,13 +88,13 @@ std::vector<PixelRect> NormaliseMonitors(std::span<const PixelRect> monitors) {
     std::vector<PixelRect> kept;
     for (std::size_t i = 0; i < monitors.size(); ++i) {
         const PixelRect& m = monitors[i];
-        if (IsEmpty(m)) {
+        if (m.Empty()) {
             continue;
         }
         bool inside_another = false;
         for (std::size_t j = 0; j < monitors.size() && !inside_another; ++j) {
             // Of two equal monitors the first is kept.
-            inside_another = j != i && !IsEmpty(monitors[j]) && Contains(monitors[j], m) &&
+            inside_another = j != i && !monitors[j].Empty() && Contains(monitors[j], m) &&
                              (monitors[j] != m || j < i);
         }
         if (!inside_another) {
@@ -156,7 +152,7 @@ std::vector<PixelRect> MonitorWatch::Read() const {
     }
     if (monitors.empty()) {
         const PixelRect root = RootRect(display);
-        if (!IsEmpty(root)) {
+        if (!root.Empty()) {
             monitors.push_back(root);
         }
     }

@@ -70,7 +70,7 @@ SDL_Window* MakeSdlWindow(const WindowPlacement& placement, const X11ChildWindow
     const PixelRect& span = placement.span;
     switch (placement.kind) {
         case WindowPlacement::Kind::FullScreen: {
-            if (span.Width() > 0 && span.Height() > 0) {
+            if (!span.Empty()) {
                 SDL_Window* window =
                     SDL_CreateWindow(placement.title.c_str(), static_cast<int>(span.left),
                                      static_cast<int>(span.top), static_cast<int>(span.Width()),

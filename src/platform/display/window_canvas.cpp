@@ -16,16 +16,12 @@ SDL_Rect ToSdl(const PixelRect& rect) {
                     static_cast<int>(rect.Height())};
 }
 
-bool IsEmpty(const PixelRect& rect) {
-    return rect.Width() <= 0 || rect.Height() <= 0;
-}
-
 }  // namespace
 
 PixelRect IntersectRect(const PixelRect& a, const PixelRect& b) {
     const PixelRect cut{std::max(a.left, b.left), std::max(a.top, b.top),
                         std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    return IsEmpty(cut) ? PixelRect{} : cut;
+    return cut.Empty() ? PixelRect{} : cut;
 }
 
 WindowCanvas::WindowCanvas(NativeWindow* window, bool present_now)
@@ -56,7 +52,7 @@ PixelRect WindowCanvas::ClipBox() const {
 
 void WindowCanvas::FillBlack(const PixelRect& rect) {
     const PixelRect cut = IntersectRect(rect, ClipBox());
-    if (surface_ == nullptr || IsEmpty(cut)) {
+    if (surface_ == nullptr || cut.Empty()) {
         return;
     }
     const SDL_Rect sdl = ToSdl(cut);
@@ -74,7 +70,7 @@ void WindowCanvas::DrawSurface(SDL_Surface* picture, int x, int y) {
 void WindowCanvas::StretchSurface(SDL_Surface* picture, const PixelRect& dest) {
     const PixelRect box = ClipBox();
     const PixelRect cut = IntersectRect(dest, box);
-    if (surface_ == nullptr || picture == nullptr || IsEmpty(cut)) {
+    if (surface_ == nullptr || picture == nullptr || cut.Empty()) {
         return;
     }
     const SDL_Rect clip = ToSdl(box);
@@ -115,7 +111,7 @@ void WindowCanvas::StretchPicture(const FrameImage& picture, const PixelRect& de
 
 void WindowCanvas::Touch(const PixelRect& rect) {
     const PixelRect cut = IntersectRect(rect, ClientRect());
-    if (IsEmpty(cut)) {
+    if (cut.Empty()) {
         return;
     }
     touched_.push_back(cut);

@@ -310,6 +310,19 @@ std::filesystem::path SettingsFile(const std::filesystem::path& config_home) {
     return config_home / "Corvane" / "skyweave.conf";
 }
 
+void WriteFixedView(const std::filesystem::path& config_home, const std::string& size,
+                    bool moving) {
+    WriteSettings(config_home, {{"FilePath", SamplePath("courtyard.jpg")},
+                                {"Size", size},
+                                {"Moving", moving ? "1" : "0"},
+                                {"Heading", "15"},
+                                {"HeadingRandom", "0"},
+                                {"Pitch", "0"},
+                                {"PitchRandom", "0"},
+                                {"Roll", "0"},
+                                {"RollRandom", "0"}});
+}
+
 void WriteSettings(const std::filesystem::path& config_home,
                    const std::vector<std::pair<std::string, std::string>>& values) {
     std::filesystem::create_directories(config_home / "Corvane");

@@ -131,6 +131,9 @@ Screenshot TakeScreenshot(const std::string& display, std::uint64_t window = 0,
 void WriteSettings(const std::filesystem::path& config_home,
                    const std::vector<std::pair<std::string, std::string>>& values);
 std::filesystem::path SettingsFile(const std::filesystem::path& config_home);
+// The settings of a courtyard view at heading 15, pitch and roll 0, with no
+// random turn or drift: `Size` and `Moving` as given.
+void WriteFixedView(const std::filesystem::path& config_home, const std::string& size, bool moving);
 
 // The bundled sample panoramas.
 std::string SamplePath(const std::string& name);

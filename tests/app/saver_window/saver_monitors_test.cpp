@@ -34,18 +34,6 @@ const MonitorBox kRight{800, 60, 640, 480};
 const Box kLeftView{320, 240, 480, 360};
 const Box kRightView{1056, 252, 1184, 348};
 
-void WriteStillViews(const std::filesystem::path& home) {
-    WriteSettings(home, {{"FilePath", SamplePath("courtyard.jpg")},
-                         {"Size", "20"},
-                         {"Moving", "0"},
-                         {"Heading", "15"},
-                         {"HeadingRandom", "0"},
-                         {"Pitch", "0"},
-                         {"PitchRandom", "0"},
-                         {"Roll", "0"},
-                         {"RollRandom", "0"}});
-}
-
 // Frames logged after the last occurrence of `after` in the log (all of
 // them when `after` is empty), for monitor `monitor` (-1: a window's only
 // view).
@@ -138,7 +126,7 @@ TEST(SaverMonitorsTest, EachMonitorShowsItsOwnViewAndNothingCrossesTheJoin) {
     RandrMonitorsDisplay x(1440, 600, {kLeft, kRight});
     ASSERT_FALSE(x.Name().empty()) << "Xvfb or xrandr failed";
     TempDir home;
-    WriteStillViews(home.path());
+    WriteFixedView(home.path(), "20", false);
     SaverProcess saver({"/s"}, x.Name(), home.path());
     ASSERT_TRUE(WaitForViewFrames(saver, 1, 10)) << saver.Log();
     const std::string log = saver.Log();
@@ -179,7 +167,7 @@ TEST(SaverMonitorsTest, InputOnEitherMonitorEndsTheSaver) {
         ASSERT_FALSE(x.Name().empty()) << "Xvfb or xrandr failed";
         ASSERT_EQ(Xdotool(x.Name(), {"mousemove", std::to_string(c.x), std::to_string(c.y)}), 0);
         TempDir home;
-        WriteStillViews(home.path());
+        WriteFixedView(home.path(), "20", false);
         SaverProcess saver({"/s"}, x.Name(), home.path());
         ASSERT_TRUE(WaitForViewFrames(saver, 1, 5)) << saver.Log();
         EXPECT_TRUE(saver.Running());
@@ -197,7 +185,7 @@ TEST(SaverMonitorsTest, XineramaScreensOfXephyrEachGetAView) {
     XephyrXineramaDisplay x({{640, 480}, {400, 300}});
     ASSERT_FALSE(x.Name().empty()) << "Xephyr did not start";
     TempDir home;
-    WriteStillViews(home.path());
+    WriteFixedView(home.path(), "20", false);
     SaverProcess saver({"/s"}, x.Name(), home.path());
     ASSERT_TRUE(WaitForViewFrames(saver, 1, 10)) << saver.Log();
     // 128 x 96 centred in 640 x 480; 80 x 60 centred in 400 x 300 at 640.
@@ -219,7 +207,7 @@ TEST(SaverMonitorsTest, MonitorsPluggedInAndOutAreTakenUp) {
     RandrMonitorsDisplay x(1440, 600, {kLeft});
     ASSERT_FALSE(x.Name().empty()) << "Xvfb or xrandr failed";
     TempDir home;
-    WriteStillViews(home.path());
+    WriteFixedView(home.path(), "20", false);
     SaverProcess saver({"/s"}, x.Name(), home.path());
     const Box alone{576, 240, 864, 360};
     ASSERT_TRUE(WaitForViewFrames(saver, -1, 5)) << saver.Log();

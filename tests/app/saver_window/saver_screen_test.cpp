@@ -79,15 +79,7 @@ TEST(SaverScreenTest, PanoramaFillsTheDriftingViewRectangleAndTheRestIsBlack) {
     Xvfb x(640, 480, 24);
     ASSERT_FALSE(x.name().empty());
     TempDir home;
-    WriteSettings(home.path(), {{"FilePath", SamplePath("courtyard.jpg")},
-                                {"Size", "20"},
-                                {"Moving", "1"},
-                                {"Heading", "15"},
-                                {"HeadingRandom", "0"},
-                                {"Pitch", "0"},
-                                {"PitchRandom", "0"},
-                                {"Roll", "0"},
-                                {"RollRandom", "0"}});
+    WriteFixedView(home.path(), "20", true);
     SaverProcess saver({"/s"}, x.name(), home.path());
     ASSERT_TRUE(saver.WaitForFrames(60)) << saver.Log();
 
