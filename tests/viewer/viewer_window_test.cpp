@@ -1,0 +1,287 @@
+// The viewer as its user meets it: a real window under Xvfb driven by
+// xdotool, each case a fresh viewer process on the one server, checked on
+// the pixels the window shows and on its exit status.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <memory>
+#include <sstream>
+
+#include "saver_harness.h"
+
+namespace skyweave::test {
+namespace {
+
+using std::chrono::seconds;
+
+class ViewerWindowTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() { server_ = std::make_unique<Xvfb>(1600, 900, 24); }
+    static void TearDownTestSuite() { server_.reset(); }
+    static const std::string& Display() { return server_->name(); }
+
+    static std::unique_ptr<Xvfb> server_;
+};
+
+std::unique_ptr<Xvfb> ViewerWindowTest::server_;
+
+// How many resting frames the viewer has drawn, polled until at least
+// `count` (the log line of each names the file and the view).
+bool WaitForRests(SaverProcess& viewer, int count) {
+    for (int i = 0; i < 300; ++i) {
+        if (CountIn(viewer.Log(), "rest ") >= count) {
+            return true;
+        }
+        Pause(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+std::string LastRest(const std::string& log) {
+    const std::size_t at = log.rfind("rest ");
+    return at == std::string::npos ? "" : log.substr(at, log.find('\n', at) - at);
+}
+
+std::string ViewerWindow(const std::string& display) {
+    std::string id;
+    RunToEnd({"xdotool", "search", "--name", "Skyweave Viewer"}, display, {}, seconds(20), &id);
+    return id.substr(0, id.find('\n'));
+}
+
+std::string WindowTitle(const std::string& display, const std::string& window) {
+    std::string title;
+    RunToEnd({"xdotool", "getwindowname", window}, display, {}, seconds(20), &title);
+    return title.substr(0, title.find('\n'));
+}
+
+// Mean difference of the 9 x 9 patches centred on (ax, ay) of `a` and
+// (bx, by) of `b`, over all channels.
+double PatchDifference(const Screenshot& a, int ax, int ay, const Screenshot& b, int bx, int by) {
+    double sum = 0;
+    for (int dy = -4; dy <= 4; ++dy) {
+        for (int dx = -4; dx <= 4; ++dx) {
+            const std::uint8_t* p = a.At(ax + dx, ay + dy);
+            const std::uint8_t* q = b.At(bx + dx, by + dy);
+            for (int c = 0; c < 3; ++c) {
+                sum += std::abs(int{p[c]} - int{q[c]});
+            }
+        }
+    }
+    return sum / (81 * 3);
+}
+
+// Where the patch around (x, y) of `before` lies in `after`, searched
+// within `reach` pixels of (tx, ty): the offset from (tx, ty) of the best
+// match, and its difference.
+struct Match {
+    int dx = 0;
+    int dy = 0;
+    double difference = std::numeric_limits<double>::max();
+};
+Match FindPatch(const Screenshot& before, int x, int y, const Screenshot& after, int tx, int ty,
+                int reach) {
+    Match best;
+    for (int dy = -reach; dy <= reach; ++dy) {
+        for (int dx = -reach; dx <= reach; ++dx) {
+            const double d = PatchDifference(before, x, y, after, tx + dx, ty + dy);
+            if (d < best.difference) {
+                best = {dx, dy, d};
+            }
+        }
+    }
+    return best;
+}
+
+// Presses `key` in the viewer's window and returns the exit status. The
+// release goes to the server once the window is gone, so that the key is
+// not left held (and repeating) for the next viewer.
+int EndWithKey(const std::string& display, SaverProcess& viewer, const std::string& window,
+               const std::string& key) {
+    if (Xdotool(display, {"keydown", "--window", window, key}) != 0) {
+        return -1;
+    }
+    const int status = viewer.WaitExit(seconds(20));
+    Xdotool(display, {"keyup", key});
+    return status;
+}
+
+std::string MakeFolder(const std::filesystem::path& dir) {
+    // Three pictures made by an independent encoder, and one that is none.
+    const std::filesystem::path folder = dir / "pictures";
+    std::filesystem::create_directories(folder);
+    for (const auto& [name, colour] : {std::pair{"a.png", "red"}, std::pair{"b.jpg", "blue"}}) {
+        EXPECT_EQ(RunToEnd({"convert", "-size", "512x256", std::string("xc:") + colour,
+                            (folder / name).string()},
+                           "", {}),
+                  0);
+    }
+    std::ofstream(folder / "c.webp") << "not a picture at all";
+    std::ofstream(folder / "notes.txt") << "left out";
+    return folder.string();
+}
+
+struct Gesture {
+    const char* name;
+    std::vector<std::string> xdotool;  // "W" stands for the window
+    int from_x, from_y, to_x, to_y;    // a point dragged or held, window pixels
+    const char* rest;                  // the view the viewer rests at
+};
+
+TEST_F(ViewerWindowTest, PointerKeepsThePointItHolds) {
+    ASSERT_FALSE(Display().empty());
+    const std::vector<Gesture> gestures = {
+        {"drag right",
+         {"mousemove", "--window", "W", "500", "360", "mousedown", "1", "mousemove", "--window",
+          "W", "575", "360", "mousemove", "--window", "W", "650", "360", "mouseup", "1"},
+         500,
+         360,
+         650,
+         360,
+         nullptr},
+        {"drag up and left",
+         {"mousemove", "--window", "W", "800", "500", "mousedown", "1", "mousemove", "--window",
+          "W", "750", "450", "mousemove", "--window", "W", "694", "394", "mouseup", "1"},
+         800,
+         500,
+         694,
+         394,
+         nullptr},
+        {"wheel in about the pointer",
+         {"mousemove", "--window", "W", "400", "300", "click", "4", "click", "4", "click", "4"},
+         400,
+         300,
+         400,
+         300,
+         " 0.000 43.740"},
+        {"wheel out about the pointer",
+         {"mousemove", "--window", "W", "900", "200", "click", "5", "click", "5"},
+         900,
+         200,
+         900,
+         200,
+         " 0.000 74.074"},
+    };
+    for (const Gesture& gesture : gestures) {
+        SCOPED_TRACE(gesture.name);
+        TempDir home;
+        SaverProcess viewer({"--view", "20,5,0,60", SamplePath("courtyard.jpg")}, Display(),
+                            home.path(), {{"SKYWEAVE_VIEW_LOG", "1"}});
+        ASSERT_TRUE(WaitForRests(viewer, 1)) << viewer.Log();
+        const std::string window = ViewerWindow(Display());
+        ASSERT_FALSE(window.empty());
+        const Screenshot before = TakeScreenshot(Display(), std::stoull(window));
+        ASSERT_EQ(before.width, 1280);
+        ASSERT_EQ(before.height, 720);
+        std::vector<std::string> args = gesture.xdotool;
+        for (std::string& arg : args) {
+            arg = arg == "W" ? window : arg;
+        }
+        ASSERT_EQ(Xdotool(Display(), args), 0);
+        ASSERT_TRUE(WaitForRests(viewer, 2)) << viewer.Log();
+        const Screenshot after = TakeScreenshot(Display(), std::stoull(window));
+        ASSERT_TRUE(after.ok());
+        if (gesture.rest != nullptr) {
+            EXPECT_NE(LastRest(viewer.Log()).find(gesture.rest), std::string::npos)
+                << LastRest(viewer.Log());
+            // The pixel under the pointer stays; the corners move.
+            EXPECT_LT(PatchDifference(before, gesture.from_x, gesture.from_y, after, gesture.to_x,
+                                      gesture.to_y),
+                      40.0);
+            EXPECT_GT(PatchDifference(before, 20, 20, after, 20, 20) +
+                          PatchDifference(before, 1259, 699, after, 1259, 699),
+                      10.0);
+        } else {
+            const Match match = FindPatch(before, gesture.from_x, gesture.from_y, after,
+                                          gesture.to_x, gesture.to_y, 8);
+            EXPECT_LE(std::abs(match.dx), 3);
+            EXPECT_LE(std::abs(match.dy), 3);
+            EXPECT_LT(match.difference, 12.0);
+            // The picture did move: the point is not where it was.
+            EXPECT_GT(PatchDifference(before, gesture.from_x, gesture.from_y, after, gesture.from_x,
+                                      gesture.from_y),
+                      match.difference + 10.0);
+        }
+        EXPECT_EQ(EndWithKey(Display(), viewer, window, "Escape"), 0);
+    }
+}
+
+// A key, what the window then shows in its middle, and its title.
+struct StepCase {
+    const char* key;
+    const char* title;
+    int red, green, blue;  // -1: the message band (white text on black)
+};
+
+TEST_F(ViewerWindowTest, KeysStepThroughTheFolderAndEnd) {
+    ASSERT_FALSE(Display().empty());
+    TempDir home;
+    const std::string folder = MakeFolder(home.path());
+    SaverProcess viewer({folder}, Display(), home.path(), {{"SKYWEAVE_VIEW_LOG", "1"}});
+    ASSERT_TRUE(WaitForRests(viewer, 1)) << viewer.Log();
+    const std::string window = ViewerWindow(Display());
+    ASSERT_FALSE(window.empty());
+    const std::vector<StepCase> steps = {
+        {"", "a.png - Skyweave Viewer", 254, 0, 0},
+        {"n", "b.jpg - Skyweave Viewer", 0, 0, 254},
+        {"Next", "c.webp - Skyweave Viewer", -1, -1, -1},
+        {"Next", "a.png - Skyweave Viewer", 254, 0, 0},
+        {"Prior", "c.webp - Skyweave Viewer", -1, -1, -1},
+        {"p", "b.jpg - Skyweave Viewer", 0, 0, 254},
+    };
+    int rests = 1;
+    for (const StepCase& step : steps) {
+        SCOPED_TRACE(step.title);
+        if (*step.key != '\0') {
+            ASSERT_EQ(Xdotool(Display(), {"key", "--window", window, step.key}), 0);
+            ASSERT_TRUE(WaitForRests(viewer, ++rests)) << viewer.Log();
+        }
+        EXPECT_EQ(WindowTitle(Display(), window), step.title);
+        const Screenshot shot = TakeScreenshot(Display(), std::stoull(window));
+        ASSERT_TRUE(shot.ok());
+        if (step.red < 0) {
+            EXPECT_NE(
+                LastRest(viewer.Log()).find("message File Type Error: Unsupported File Format"),
+                std::string::npos)
+                << LastRest(viewer.Log());
+            EXPECT_GT(shot.CountWhite(440, 330, 840, 390), 50);
+            EXPECT_TRUE(shot.IsBlack(10, 10));
+        } else {
+            const std::uint8_t* p = shot.At(640, 360);
+            EXPECT_NEAR(p[0], step.red, 2);
+            EXPECT_NEAR(p[1], step.green, 2);
+            EXPECT_NEAR(p[2], step.blue, 2);
+        }
+    }
+    EXPECT_EQ(EndWithKey(Display(), viewer, window, "q"), 0) << viewer.Log();
+}
+
+// Lines that are refused before any window opens, and the exit status.
+TEST_F(ViewerWindowTest, CommandLine) {
+    struct Line {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    };
+    const std::vector<Line> lines = {
+        {{"--version"}, 0, "skyweave-view 1."},
+        {{"--help"}, 0, "usage: skyweave-view [--view H,P,R,Z] [--fullscreen] FILE|FOLDER"},
+        {{}, 2, "skyweave-view: no FILE or FOLDER given"},
+        {{"--view", "1,2,3", "x.jpg"}, 2, "skyweave-view: --view needs four numbers H,P,R,Z"},
+        {{"--zoom", "x.jpg"}, 2, "skyweave-view: unknown option --zoom"},
+        {{"a.jpg", "b.jpg"}, 2, "skyweave-view: more than one FILE or FOLDER"},
+    };
+    for (const Line& line : lines) {
+        std::vector<std::string> command{SKYWEAVE_PROGRAM};
+        command.insert(command.end(), line.args.begin(), line.args.end());
+        std::string output;
+        EXPECT_EQ(RunToEnd(command, "", {}, seconds(20), &output), line.status);
+        EXPECT_NE(output.find(line.says), std::string::npos) << output;
+    }
+}
+
+}  // namespace
+}  // namespace skyweave::test
