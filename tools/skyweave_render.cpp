@@ -21,6 +21,7 @@
 #include "picture_files.h"
 #include "platform/core/memory_draw_target.h"
 #include "platform/core/worker_pool.h"
+#include "thumbnail.h"
 
 namespace skyweave {
 namespace {
@@ -29,7 +30,8 @@ constexpr std::string_view kUsage =
     "usage: skyweave-render FILE -o OUT.png|OUT.bmp [--view H,P,R,Z] [--size WxH]\n"
     "                       [--quality K] [--depth D] [--threads N]\n"
     "       skyweave-render FILE --frames N [--size WxH] [--turn DEG] [--quality K]\n"
-    "                       [--depth D] [--threads N] [--stats]\n";
+    "                       [--depth D] [--threads N] [--stats]\n"
+    "       skyweave-render --thumbnail SIZE FILE OUT.png\n";
 
 constexpr std::string_view kHelp =
     "Draws a panorama file (.pan, or a BMP, JPEG, PNG, WebP, HEIC or AVIF\n"
@@ -51,6 +53,10 @@ constexpr std::string_view kHelp =
     "                  frames=N size=WxH ms_per_frame=X.XXX\n"
     "  --stats         with --frames: also print the load time and the time\n"
     "                  spent in the renderer to stderr\n"
+    "  --thumbnail SIZE FILE OUT.png\n"
+    "                  write the file's initial view, SIZE pixels wide and\n"
+    "                  9/16 of that high, as PNG (for file managers); large\n"
+    "                  pictures are decoded at a reduced scale\n"
     "\n"
     "A file that cannot be loaded, a size too large to draw or to hold in memory,\n"
     "and a run that drew no frame give a message on stderr and exit code 1;\n"
@@ -128,6 +134,13 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 }
 
 int Run(int argc, char** argv) {
+    if (argc > 1 && std::string_view(argv[1]) == "--thumbnail") {
+        std::optional<std::int64_t> size;
+        if (argc != 5 || !(size = ParseInteger(argv[2], 1, kMaxThumbnailSide))) {
+            return UsageError("--thumbnail needs SIZE (1 to 4096), FILE and OUT.png");
+        }
+        return WriteThumbnail(static_cast<std::int32_t>(*size), argv[3], argv[4]);
+    }
     Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];

@@ -2,7 +2,10 @@
 // stderr, and the pictures it writes, read back with libpng and compared
 // with colours computed here by the picture model's expansion rules.
 #include <png.h>
+#include <zlib.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 
 #include "engine/panorama_bytes.h"
@@ -253,6 +256,118 @@ TEST_F(ToolTest, RunningOutOfMemoryIsAMessageAndExitOne) {
     EXPECT_FALSE(std::filesystem::exists(Path("a.png")));
     EXPECT_FALSE(std::filesystem::exists(Path("b.png")));
 #endif
+}
+
+}  // namespace
+}  // namespace skyweave
+
+namespace skyweave {
+namespace {
+
+using namespace skyweave::testing;
+
+// A PNG chunk with its length and checksum.
+void AppendChunk(std::vector<std::uint8_t>& png, const char* type,
+                 const std::vector<std::uint8_t>& data) {
+    const auto be32 = [&png](std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            png.push_back(static_cast<std::uint8_t>(v >> shift));
+        }
+    };
+    be32(static_cast<std::uint32_t>(data.size()));
+    std::vector<std::uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    png.insert(png.end(), body.begin(), body.end());
+    be32(static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
+}
+
+// Mean difference of two pictures of one size over every channel.
+double MeanDifference(const Png& a, const Png& b) {
+    double sum = 0;
+    for (std::size_t i = 0; i < a.rgb.size(); ++i) {
+        sum += std::abs(int{a.rgb[i]} - int{b.rgb[i]});
+    }
+    return sum / static_cast<double>(std::max<std::size_t>(a.rgb.size(), 1));
+}
+
+TEST_F(ToolTest, ThumbnailIsTheStillInitialViewUnderItsOwnBounds) {
+    // 6144 x 3072 is past the thumbnail's decode bound: it is drawn from a
+    // reduced picture, so it only comes close to the full-size render.
+    ASSERT_EQ(std::system(("convert -size 6144x3072 gradient:orange-navy -fill white -draw "
+                           "'rectangle 2900,1400 3300,1700' " +
+                           Path("large.jpg"))
+                              .c_str()),
+              0);
+    struct Case {
+        std::string file;
+        std::string size;
+        std::string reference_size;
+        double most_difference;  // mean over every channel; 0: the same pixels
+    };
+    const std::vector<Case> cases = {
+        {SKYWEAVE_SOURCE_DIR "/samples/courtyard.jpg", "256", "256x144", 0},
+        {SKYWEAVE_SOURCE_DIR "/samples/city.jpg", "97", "97x54", 0},
+        {SKYWEAVE_SOURCE_DIR "/samples/forest.jpg", "1", "1x1", 0},
+        {Path("large.jpg"), "320", "320x180", 2.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file + " " + c.size);
+        const ToolResult made = Render({"--thumbnail", c.size, c.file, Path("thumb")});
+        ASSERT_EQ(made.exit_code, 0) << made.err;
+        EXPECT_EQ(made.out + made.err, "");
+        const ToolResult reference = Render(
+            {c.file, "-o", Path("reference.png"), "--size", c.reference_size, "--quality", "8"});
+        ASSERT_EQ(reference.exit_code, 0) << reference.err;
+        const Png thumb = ReadPng(Path("thumb"));
+        const Png expected = ReadPng(Path("reference.png"));
+        ASSERT_EQ(thumb.width, expected.width);
+        ASSERT_EQ(thumb.height, expected.height);
+        if (c.most_difference == 0) {
+            EXPECT_TRUE(thumb.rgb == expected.rgb);
+        } else {
+            EXPECT_LT(MeanDifference(thumb, expected), c.most_difference);
+        }
+    }
+}
+
+TEST_F(ToolTest, ThumbnailRefusesWhatItShouldNotDraw) {
+    // A PNG that states 20000 x 15000 pixels in a few bytes: refused before
+    // any row is decoded, where a plain render tries and runs out of data.
+    std::vector<std::uint8_t> huge = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    AppendChunk(huge, "IHDR", {0, 0, 0x4e, 0x20, 0, 0, 0x3a, 0x98, 8, 2, 0, 0, 0});
+    AppendChunk(huge, "IDAT", {0x78, 0x9c, 0x63, 0x60, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01});
+    AppendChunk(huge, "IEND", {});
+    const std::string stated = Write("stated.png", huge);
+    struct Case {
+        std::vector<std::string> args;
+        int exit_code;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {{"--thumbnail", "256", stated, Path("t.png")},
+         1,
+         "File Format Error: Cannot Format Specified Image.  Insufficient system memory\n"},
+        {{"--thumbnail", "256", Path("missing.pan"), Path("t.png")},
+         1,
+         "File I/O Error: Cannot Open Specified File\n"},
+        {{"--thumbnail", "0", stated, Path("t.png")}, 2, "--thumbnail needs SIZE"},
+        {{"--thumbnail", "4097", stated, Path("t.png")}, 2, "--thumbnail needs SIZE"},
+        {{"--thumbnail", "256", stated}, 2, "--thumbnail needs SIZE"},
+        {{"--thumbnail", "256", stated, Path("t.png"), "--view", "1,2,3,4"},
+         2,
+         "--thumbnail needs SIZE"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[1]);
+        const ToolResult result = Render(c.args);
+        EXPECT_EQ(result.exit_code, c.exit_code);
+        if (c.exit_code == 1) {
+            EXPECT_EQ(result.err, c.err);
+        } else {
+            EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+        }
+        EXPECT_FALSE(std::filesystem::exists(Path("t.png")));
+    }
 }
 
 }  // namespace
