@@ -1,14 +1,18 @@
 // The desktop screen-saver daemon's entry into the program. main() asks
 // IsHackCommandLine first; when it answers yes, the whole run belongs to
 // RunHack and the Windows-style run modes (/c, /p N, /s, /a, /reset) are not
-// consulted. Those modes give no meaning to a first argument beginning with
-// "--" or to -root, -window and -window-id, so nothing they accept changes.
+// consulted. The daemon's convention wins: any argument naming one of its
+// options with one or two dashes (-root, -delay 20000, -zoom 40) makes the
+// whole line the daemon's, and so does a dashed first argument that is no
+// Windows switch, so that it ends with a message instead of doing nothing.
 #pragma once
 
 namespace skyweave {
 
 // argc, argv: as main() receives them (argv[0] is the program). True when
-// argv[1] begins with "--" or is exactly "-root", "-window" or "-window-id".
+// any argument begins with "--" or is "-" and a daemon option's name, or when
+// argv[1] begins with "-" but is none of -c, -p, -s, -a (by their second
+// letter) and -reset.
 bool IsHackCommandLine(int argc, const char* const* argv);
 
 // Runs the daemon-style command line to its end and returns the process exit

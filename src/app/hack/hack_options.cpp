@@ -15,7 +15,7 @@ namespace {
 
 // The options of the command line itself; every other option is a
 // setting's, from the settings table.
-enum class OptionKind { Mode, WindowId, Help, Version };
+enum class OptionKind { Mode, WindowId, Delay, Help, Version };
 
 struct OptionSpec {
     std::string_view name;  // without its dashes
@@ -27,6 +27,9 @@ constexpr OptionSpec kOptions[] = {
     {"root", OptionKind::Mode, HackMode::Root},
     {"window", OptionKind::Mode, HackMode::OwnWindow},
     {"window-id", OptionKind::WindowId},
+    // Every hack of the daemon takes a frame delay; frames here follow the
+    // display's refresh and --max-fps, so the value is checked and let be.
+    {"delay", OptionKind::Delay},
     {"help", OptionKind::Help},
     {"h", OptionKind::Help},
     {"version", OptionKind::Version},
@@ -54,6 +57,11 @@ HackParseResult Fail(std::string message) {
 }
 
 }  // namespace
+
+bool IsHackOptionName(std::string_view name) {
+    name = name.substr(0, name.find('='));
+    return !name.empty() && (FindOption(name) != nullptr || FindSettingOption(name).has_value());
+}
 
 std::optional<std::uint32_t> ParseWindowId(std::string_view text) {
     int base = 10;
@@ -108,7 +116,8 @@ HackParseResult ParseHackOptions(std::span<const char* const> args) {
             return Fail("unknown option " + Quoted(option_text));
         }
 
-        const bool takes_value = entry != nullptr ? entry->kind == OptionKind::WindowId
+        const bool takes_value = entry != nullptr ? entry->kind == OptionKind::WindowId ||
+                                                        entry->kind == OptionKind::Delay
                                                   : setting->row->type != SettingType::Flag;
         std::string_view value;
         if (takes_value) {
@@ -155,6 +164,16 @@ HackParseResult ParseHackOptions(std::span<const char* const> args) {
                 }
                 saw_window_id = true;
                 options.window_id = *id;
+                break;
+            }
+            case OptionKind::Delay: {
+                std::uint32_t microseconds = 0;
+                const char* end = value.data() + value.size();
+                const auto [ptr, ec] = std::from_chars(value.data(), end, microseconds);
+                if (value.empty() || ec != std::errc() || ptr != end) {
+                    return Fail(option_text + ": " + Quoted(value) +
+                                " is not a delay (microseconds, 0 or more)");
+                }
                 break;
             }
             case OptionKind::Help:

@@ -48,6 +48,10 @@ struct HackParseResult {
 // args: the arguments after the program name (argv + 1 .. argv + argc).
 HackParseResult ParseHackOptions(std::span<const char* const> args);
 
+// True when `name` (an argument without its dashes, "=value" allowed) is an
+// option of this command line: a mode, -delay, help, version or a setting's.
+bool IsHackOptionName(std::string_view name);
+
 // Reads an X11 window id: "0x" or "0X" followed by hex digits, or decimal
 // digits; nothing else around them. Zero and values beyond 32 bits give
 // nothing.

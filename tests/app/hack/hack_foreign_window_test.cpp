@@ -728,14 +728,31 @@ TEST(HackForeignWindow, BadOptionsEndWithStatusTwoBeforeAnyWindow) {
 #else
     TempDir temp;
     const fs::path err = temp.path / "stderr.txt";
-    // No display at all: the options are checked first.
-    Saver saver({SKYWEAVE_PROGRAM, "--root", "--zoom", "131"}, {"DISPLAY=:9999"}, err);
-    ASSERT_TRUE(WaitFor([&] { return !saver.Running(); }, 20.0));
-    ASSERT_TRUE(WIFEXITED(*saver.ExitStatus()));
-    EXPECT_EQ(WEXITSTATUS(*saver.ExitStatus()), 2);
-    EXPECT_EQ(ReadText(err),
-              "skyweave: --zoom: \"131\" is not a whole number from 30 to 130\n"
-              "Try 'skyweave --help' for more information.\n");
+    // No display at all: the options are checked first, in either dash style.
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--root", "--zoom", "131"}, "--zoom: \"131\" is not a whole number from 30 to 130"},
+        {{"-zoom", "131", "-window"}, "-zoom: \"131\" is not a whole number from 30 to 130"},
+        {{"-size", "40", "-window", "-bogus"}, "unknown option \"-bogus\""},
+        {{"-pitch", "5", "-delay", "soon"},
+         "-delay: \"soon\" is not a delay (microseconds, 0 or more)"},
+        {{"-foo"}, "unknown option \"-foo\""},
+        {{"-Root"}, "unknown option \"-Root\""},
+        {{"/p", "5", "-window"}, "unexpected argument \"/p\" (options begin with -)"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), SKYWEAVE_PROGRAM);
+        Saver saver(args, {"DISPLAY=:9999"}, err);
+        ASSERT_TRUE(WaitFor([&] { return !saver.Running(); }, 20.0)) << c.message;
+        ASSERT_TRUE(WIFEXITED(*saver.ExitStatus()));
+        EXPECT_EQ(WEXITSTATUS(*saver.ExitStatus()), 2) << c.message;
+        EXPECT_EQ(ReadText(err), std::string("skyweave: ") + c.message +
+                                     "\nTry 'skyweave --help' for more information.\n");
+    }
 #endif
 }
 

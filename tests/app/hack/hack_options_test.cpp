@@ -49,28 +49,78 @@ bool IsHack(std::vector<const char*> args) {
     return IsHackCommandLine(static_cast<int>(args.size()), args.data());
 }
 
-TEST(HackCommandLine, ClaimsOnlyWhatTheWindowsModesLeaveUnused) {
-    EXPECT_TRUE(IsHack({"--root"}));
-    EXPECT_TRUE(IsHack({"--window-id", "0x20"}));
-    EXPECT_TRUE(IsHack({"--zoom", "40", "-root"}));
-    EXPECT_TRUE(IsHack({"--"}));
-    EXPECT_TRUE(IsHack({"-root"}));
-    EXPECT_TRUE(IsHack({"-window"}));
-    EXPECT_TRUE(IsHack({"-window-id", "7"}));
-    // The Windows switches and anything merely resembling the hack modes.
-    EXPECT_FALSE(IsHack({}));
-    EXPECT_FALSE(IsHack({"/s"}));
-    EXPECT_FALSE(IsHack({"-S"}));
-    EXPECT_FALSE(IsHack({"/c", "--root"}));
-    EXPECT_FALSE(IsHack({"-rootx"}));
-    EXPECT_FALSE(IsHack({"-Root"}));
-    EXPECT_FALSE(IsHack({"-windowid"}));
-    EXPECT_FALSE(IsHack({"-zoom", "40"}));
-    EXPECT_FALSE(IsHack({"-"}));
-    EXPECT_FALSE(IsHack({"/reset"}));
+TEST(HackCommandLine, ClaimsEveryDaemonOptionAndEveryDashedNonSwitch) {
+    struct Case {
+        std::vector<const char*> args;
+        bool hack;
+    };
+    const Case cases[] = {
+        {{"--root"}, true},
+        {{"--window-id", "0x20"}, true},
+        {{"--zoom", "40", "-root"}, true},
+        {{"--"}, true},
+        {{"-root"}, true},
+        {{"-window"}, true},
+        {{"-window-id", "7"}, true},
+        // One dash, as the daemon's own hacks are called.
+        {{"-zoom", "40"}, true},
+        {{"-zoom", "40", "-window"}, true},
+        {{"-size", "40", "-window"}, true},
+        {{"-pitch", "5", "-window"}, true},
+        {{"-delay", "20000"}, true},
+        {{"-no-moving"}, true},
+        {{"-zoom=40"}, true},
+        {{"-h"}, true},
+        {{"/c", "--root"}, true},
+        {{"/s", "-root"}, true},
+        // Dashed but no switch: the daemon parser reports them.
+        {{"-rootx"}, true},
+        {{"-Root"}, true},
+        {{"-windowid"}, true},
+        {{"-"}, true},
+        {{"-x"}, true},
+        {{"-resets"}, true},
+        // The Windows switches, dashed or not.
+        {{}, false},
+        {{"/s"}, false},
+        {{"-S"}, false},
+        {{"-screen"}, false},
+        {{"-s", "5"}, false},
+        {{"-c"}, false},
+        {{"-c", "77"}, false},
+        {{"-p", "5"}, false},
+        {{"-a", "/tmp/x.pan"}, false},
+        {{"-RESET"}, false},
+        {{"-reset"}, false},
+        {{"/reset"}, false},
+        {{"xs"}, false},
+        {{"/p", "5"}, false},
+    };
+    for (const Case& c : cases) {
+        std::string line;
+        for (const char* a : c.args) {
+            line += std::string(a) + " ";
+        }
+        EXPECT_EQ(IsHack(c.args), c.hack) << line;
+    }
     const char* no_args[] = {"skyweave"};
     EXPECT_FALSE(IsHackCommandLine(1, no_args));
     EXPECT_FALSE(IsHackCommandLine(0, nullptr));
+}
+
+TEST(HackOptions, OneDashFormsAndTheDelay) {
+    HackOptions one = ParseOk({"-size", "40", "-window", "-pitch", "5", "-delay", "20000"});
+    EXPECT_EQ(one.mode, HackMode::OwnWindow);
+    EXPECT_EQ(Number(one.overrides, SettingId::Size), 40);
+    EXPECT_EQ(Number(one.overrides, SettingId::Pitch), 5);
+    EXPECT_EQ(ParseOk({"-delay=0", "-root"}).mode, HackMode::Root);
+    EXPECT_EQ(ParseError({"-delay", "-5"}),
+              "-delay: \"-5\" is not a delay (microseconds, 0 or more)");
+    EXPECT_EQ(ParseError({"--delay", "1e4"}),
+              "--delay: \"1e4\" is not a delay (microseconds, 0 or more)");
+    EXPECT_EQ(ParseError({"-delay"}), "-delay needs a value");
+    EXPECT_EQ(ParseError({"-s", "-zoom", "40"}), "unknown option \"-s\"");
+    EXPECT_EQ(ParseError({"-"}), "unknown option \"-\"");
 }
 
 TEST(HackOptions, ModesAndTheirPrecedence) {
