@@ -34,7 +34,8 @@ std::string_view ChoiceName(const SettingRow& row, std::int32_t index) {
     return row.choices[static_cast<std::size_t>(index)];
 }
 
-SettingValue LoadRow(const ProfileStore& profile, std::string_view section, const SettingRow& row) {
+SettingValue LoadRow(const ProfileSnapshot& profile, std::string_view section,
+                     const SettingRow& row) {
     const std::string_view key = Name(row.key);
     switch (row.type) {
         case SettingType::Text:
@@ -69,9 +70,11 @@ SaverSettings::SaverSettings() {
 
 SaverSettings LoadSaverSettings(const ProfileStore& profile) {
     const std::string_view section = Name(StringId::SettingsSection);
+    // One read and one parse for every row: a flood of keys costs once.
+    const ProfileSnapshot snapshot = profile.Read();
     SaverSettings settings;
     for (const SettingRow& row : kSettingsTable) {
-        SetSettingValue(settings, row, LoadRow(profile, section, row));
+        SetSettingValue(settings, row, LoadRow(snapshot, section, row));
     }
     return settings;
 }

@@ -14,7 +14,9 @@
 namespace skyweave {
 
 // The largest settings file read; a larger one is refused, never truncated.
-inline constexpr std::uintmax_t kMaxProfileFileBytes = std::uintmax_t{64} << 20;
+// Sixteen short values need a few hundred bytes: a file this large is no
+// settings file anyone wrote by hand, and parsing it would cost seconds.
+inline constexpr std::uintmax_t kMaxProfileFileBytes = std::uintmax_t{1} << 20;
 
 // How many timestamped copies of corrupt settings files are kept.
 inline constexpr int kKeptCorruptCopies = 3;

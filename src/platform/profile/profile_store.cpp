@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 #include "platform/profile/profile_escape.h"
 #include "platform/profile/profile_file.h"
@@ -77,7 +78,7 @@ std::string ProblemOf(FileState state, const std::filesystem::path& path) {
     switch (state) {
         case FileState::TooLarge:
             return "the settings file " + path.string() +
-                   " is larger than 64 MiB and is neither read nor changed";
+                   " is larger than 1 MiB and is not a settings file";
         case FileState::Unreadable:
             return "the settings file " + path.string() + " cannot be read";
         case FileState::Corrupt:
@@ -211,13 +212,13 @@ bool ModifyKeyFile(const std::filesystem::path& path, const std::function<bool(G
             problem.clear();
             break;
         case FileState::Corrupt:
+        case FileState::TooLarge:
             // The deliberate store replacing it keeps the user's old text,
             // under a name of its own, for inspection.
             if (const auto aside = SetCorruptFileAside(target)) {
                 problem += "; it was kept as " + aside->string();
             }
             break;
-        case FileState::TooLarge:
         case FileState::Unreadable:
             return false;  // never replaced: it may hold what the user needs
     }
@@ -297,24 +298,56 @@ std::filesystem::path ProfileStore::FilePath() const {
     return folder / (applicationName_ + ".conf");
 }
 
+struct ProfileSnapshot::Keys {
+    KeyFilePtr file;
+};
+
+ProfileSnapshot::ProfileSnapshot(std::unique_ptr<Keys> keys) : keys_(std::move(keys)) {}
+ProfileSnapshot::ProfileSnapshot(ProfileSnapshot&&) noexcept = default;
+ProfileSnapshot& ProfileSnapshot::operator=(ProfileSnapshot&&) noexcept = default;
+ProfileSnapshot::~ProfileSnapshot() = default;
+
+ProfileSnapshot ProfileStore::Read() const {
+    const std::filesystem::path path = FilePath();
+    LoadedFile loaded = LoadKeyFile(path);
+    problem_ = ProblemOf(loaded.state, path);
+    if (loaded.state != FileState::Loaded) {
+        return ProfileSnapshot(nullptr);
+    }
+    return ProfileSnapshot(std::make_unique<ProfileSnapshot::Keys>(std::move(loaded.keys)));
+}
+
+std::int32_t ProfileSnapshot::GetProfileInt(std::string_view section, std::string_view entry,
+                                            std::int32_t defaultValue) const {
+    if (!keys_ || !IsUsableSection(section) || !IsUsableEntry(entry)) {
+        return defaultValue;
+    }
+    const std::string group(section);
+    const std::string key(entry);
+    GCharPtr text(g_key_file_get_value(keys_->file.get(), group.c_str(), key.c_str(), nullptr));
+    if (!text) {
+        return defaultValue;
+    }
+    return ParseInt32(text.get()).value_or(defaultValue);
+}
+
+std::string ProfileSnapshot::GetProfileString(std::string_view section, std::string_view entry,
+                                              std::string_view defaultValue) const {
+    if (!keys_ || !IsUsableSection(section) || !IsUsableEntry(entry)) {
+        return std::string(defaultValue);
+    }
+    const std::string group(section);
+    const std::string key(entry);
+    return ReadStringValue(keys_->file.get(), group.c_str(), key.c_str())
+        .value_or(std::string(defaultValue));
+}
+
 std::int32_t ProfileStore::GetProfileInt(std::string_view section, std::string_view entry,
                                          std::int32_t defaultValue) const {
     if (!IsUsableSection(section) || !IsUsableEntry(entry)) {
         return defaultValue;
     }
-    const std::filesystem::path path = FilePath();
-    const LoadedFile loaded = LoadKeyFile(path);
-    problem_ = ProblemOf(loaded.state, path);
-    if (loaded.state != FileState::Loaded) {
-        return defaultValue;
-    }
-    const std::string group(section);
-    const std::string key(entry);
-    GCharPtr text(g_key_file_get_value(loaded.keys.get(), group.c_str(), key.c_str(), nullptr));
-    if (!text) {
-        return defaultValue;
-    }
-    return ParseInt32(text.get()).value_or(defaultValue);
+    return Read().GetProfileInt(section, entry, defaultValue);
 }
 
 std::string ProfileStore::GetProfileString(std::string_view section, std::string_view entry,
@@ -322,16 +355,7 @@ std::string ProfileStore::GetProfileString(std::string_view section, std::string
     if (!IsUsableSection(section) || !IsUsableEntry(entry)) {
         return std::string(defaultValue);
     }
-    const std::filesystem::path path = FilePath();
-    const LoadedFile loaded = LoadKeyFile(path);
-    problem_ = ProblemOf(loaded.state, path);
-    if (loaded.state != FileState::Loaded) {
-        return std::string(defaultValue);
-    }
-    const std::string group(section);
-    const std::string key(entry);
-    return ReadStringValue(loaded.keys.get(), group.c_str(), key.c_str())
-        .value_or(std::string(defaultValue));
+    return Read().GetProfileString(section, entry, defaultValue);
 }
 
 bool ProfileStore::WriteProfileInt(std::string_view section, std::string_view entry,

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,6 +24,28 @@ namespace skyweave {
 struct ProfileValue {
     std::string_view entry;
     std::variant<std::int32_t, std::string_view> value;
+};
+
+// The profile file as one read found it: every value asked of it comes from
+// that one parse, so a caller wanting many values reads and parses the file
+// once. Made by ProfileStore::Read.
+class ProfileSnapshot {
+  public:
+    ProfileSnapshot(ProfileSnapshot&&) noexcept;
+    ProfileSnapshot& operator=(ProfileSnapshot&&) noexcept;
+    ~ProfileSnapshot();
+
+    // As ProfileStore::GetProfileInt and GetProfileString, from this read.
+    std::int32_t GetProfileInt(std::string_view section, std::string_view entry,
+                               std::int32_t defaultValue) const;
+    std::string GetProfileString(std::string_view section, std::string_view entry,
+                                 std::string_view defaultValue) const;
+
+  private:
+    friend class ProfileStore;
+    struct Keys;
+    explicit ProfileSnapshot(std::unique_ptr<Keys> keys);
+    std::unique_ptr<Keys> keys_;  // null when the file could not be used
 };
 
 class ProfileStore {
@@ -49,6 +72,9 @@ class ProfileStore {
     // The file that holds the profile; evaluated from the environment at every
     // call so that a changed XDG_CONFIG_HOME takes effect at once.
     std::filesystem::path FilePath() const;
+
+    // The file read and parsed once; Problem() tells why it could not be used.
+    ProfileSnapshot Read() const;
 
     // The integer `entry` of `section`, or `defaultValue` when the file, the
     // section or the entry is missing, the file is unreadable or corrupt, or the
@@ -81,9 +107,9 @@ class ProfileStore {
     bool WriteProfileValues(std::string_view section, std::span<const ProfileValue> values);
 
     // Why the last read or store could not use the file ("the settings file
-    // PATH is larger than 64 MiB and is neither read nor changed", ...), or
-    // "" when it could. Reads then gave defaults and stores returned false;
-    // a corrupt file is set aside by the next store, which says where.
+    // PATH is larger than 1 MiB and is not a settings file", ...), or "" when
+    // it could. Reads then gave defaults and stores returned false; a corrupt
+    // or oversized file is set aside by the next store, which says where.
     const std::string& Problem() const { return problem_; }
 
   private:

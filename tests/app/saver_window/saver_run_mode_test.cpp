@@ -60,10 +60,24 @@ TEST(SaverRunModeTest, SetFileStoresARelativePathAbsolute) {
     const std::string text = ReadText(SettingsFile(home.path()));
     EXPECT_NE(text.find("FilePath=" + folder + "/pano/hall.pan\n"), std::string::npos) << text;
 
+    // A settings file far beyond what settings need is set aside by the store.
+    std::ofstream(SettingsFile(home.path()), std::ios::trunc) << std::string(2u << 20, '#');
+    EXPECT_EQ(RunProgram({"/a", "/x.pan"}, home, "", &output), 0) << output;
+    EXPECT_EQ(ReadText(SettingsFile(home.path())), "[Settings]\nFilePath=/x.pan\n");
+    std::size_t kept = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(SettingsFile(home.path()).parent_path())) {
+        kept += entry.path().filename().string().starts_with("skyweave.conf.corrupt-") &&
+                entry.file_size() == (2u << 20);
+    }
+    EXPECT_EQ(kept, 1u);
+
     // A settings file that cannot be used is a message and status 1.
-    std::ofstream(SettingsFile(home.path()), std::ios::trunc) << std::string(65u << 20, '#');
+    std::filesystem::remove(SettingsFile(home.path()));
+    std::filesystem::create_directory(SettingsFile(home.path()));
     EXPECT_EQ(RunProgram({"/a", "/x.pan"}, home, "", &output), 1);
-    EXPECT_NE(output.find("is larger than 64 MiB and is neither read nor changed"),
+    EXPECT_NE(output.find("the file path could not be stored: the settings file " +
+                          SettingsFile(home.path()).string() + " cannot be read"),
               std::string::npos)
         << output;
 }

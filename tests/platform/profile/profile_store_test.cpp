@@ -326,29 +326,44 @@ TEST_F(ProfileStoreTest, TheThreeNewestCorruptCopiesAreKept) {
     EXPECT_EQ(texts, (std::vector<std::string>{"[broken 3\n", "[broken 4\n", "[broken 5\n"}));
 }
 
-TEST_F(ProfileStoreTest, LargeFilesAreReadUpTo64MiBAndRefusedBeyond) {
+TEST_F(ProfileStoreTest, FilesAreReadUpTo1MiBAndSetAsideBeyond) {
     const auto path = root_ / "Corvane" / "skyweave-test.conf";
-    const std::string comments(1000, '#');
+    // A flood of short keys just within the bound: every value from one read.
     std::string big = "[Settings]\nZoom=45\n";
-    while (big.size() < (5u << 20)) {
-        big += comments + "\n";
+    for (int i = 0; big.size() < (1u << 20) - 64; ++i) {
+        big += 'k';
+        big += std::to_string(i);
+        big += "=1\n";
     }
+    big += "FilePath=/p/end.pan\n";
     WriteText(path, big);
     ProfileStore store = MakeStore();
-    EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 60), 45);
+    const ProfileSnapshot snapshot = store.Read();
     EXPECT_EQ(store.Problem(), "");
+    EXPECT_EQ(snapshot.GetProfileInt("Settings", "Zoom", 60), 45);
+    EXPECT_EQ(snapshot.GetProfileInt("Settings", "k1000", 7), 1);
+    EXPECT_EQ(snapshot.GetProfileString("Settings", "FilePath", ""), "/p/end.pan");
+    EXPECT_EQ(snapshot.GetProfileInt("Settings", "Missing", 7), 7);
     ASSERT_TRUE(store.WriteProfileInt("Settings", "Pitch", 3));
     EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 60), 45) << "a valid large file lost values";
     EXPECT_TRUE(CorruptCopies(path).empty());
 
-    big.resize((64u << 20) + 1, '#');
+    big.resize((1u << 20) + 1, '#');
     WriteText(path, big);
-    EXPECT_EQ(store.GetProfileInt("Settings", "Zoom", 60), 60);
-    EXPECT_NE(store.Problem().find("larger than 64 MiB"), std::string::npos) << store.Problem();
-    EXPECT_FALSE(store.WriteProfileInt("Settings", "Zoom", 99));
-    EXPECT_NE(store.Problem().find("larger than 64 MiB"), std::string::npos);
-    EXPECT_EQ(std::filesystem::file_size(path), big.size()) << "a refused file was changed";
-    EXPECT_TRUE(CorruptCopies(path).empty());
+    EXPECT_EQ(store.Read().GetProfileInt("Settings", "Zoom", 60), 60);
+    EXPECT_EQ(store.Problem(), "the settings file " + path.string() +
+                                   " is larger than 1 MiB and is not a settings file");
+    EXPECT_EQ(store.GetProfileString("Settings", "FilePath", "none"), "none");
+    // The next store sets it aside whole, as it does a malformed one.
+    ASSERT_TRUE(store.WriteProfileInt("Settings", "Zoom", 99));
+    const std::vector<std::filesystem::path> copies = CorruptCopies(path);
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(std::filesystem::file_size(copies[0]), big.size());
+    EXPECT_EQ(store.Problem(),
+              "the settings file " + path.string() +
+                  " is larger than 1 MiB and is not a settings file; it was kept as " +
+                  copies[0].string());
+    EXPECT_EQ(ReadText(path), "[Settings]\nZoom=99\n");
 }
 
 TEST_F(ProfileStoreTest, PathsThatAreNotUtf8RoundTripByteForByte) {
