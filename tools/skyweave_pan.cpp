@@ -26,6 +26,7 @@
 #include "panfile/picture_placement.h"
 #include "picture_files.h"
 #include "platform/core/file_reader.h"
+#include "platform/core/log_text.h"
 
 namespace skyweave {
 namespace {
@@ -80,16 +81,16 @@ std::string Printable(std::string_view bytes) {
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     std::unique_ptr<InputFile> file = InputFile::Open(path);
     if (!file) {
-        std::cerr << "skyweave-pan: cannot open " << path << "\n";
+        std::cerr << "skyweave-pan: cannot open " << EscapeForLog(path) << "\n";
         return false;
     }
     if (!MemoryCanHold(file->Size())) {
-        std::cerr << "skyweave-pan: " << path << " is too large to read\n";
+        std::cerr << "skyweave-pan: " << EscapeForLog(path) << " is too large to read\n";
         return false;
     }
     bytes.resize(static_cast<std::size_t>(file->Size()));
     if (file->ReadAt(0, bytes) != bytes.size()) {
-        std::cerr << "skyweave-pan: cannot read " << path << "\n";
+        std::cerr << "skyweave-pan: cannot read " << EscapeForLog(path) << "\n";
         return false;
     }
     return true;
@@ -203,7 +204,7 @@ int Info(const std::string& path) {
     }
     const std::optional<KindTag> kind = KindOf(bytes);
     if (!kind) {
-        std::cerr << "skyweave-pan: " << path
+        std::cerr << "skyweave-pan: " << EscapeForLog(path)
                   << ": unsupported file format (not a panorama container, nor a BMP, JPEG, "
                      "PNG, WebP, HEIC or AVIF picture)\n";
         return 1;
@@ -252,7 +253,7 @@ int Info(const std::string& path) {
         }
     }
     for (const std::string& problem : problems) {
-        std::cerr << "skyweave-pan: " << path << ": " << problem << "\n";
+        std::cerr << "skyweave-pan: " << EscapeForLog(path) << ": " << problem << "\n";
     }
     return problems.empty() ? 0 : 1;
 }
@@ -321,14 +322,15 @@ int Pack(int argc, char** argv) {
         return 1;
     }
     if (const std::string failure = MakeStorable(contents.image, lossless); !failure.empty()) {
-        std::cerr << "skyweave-pan: " << image_path << ": " << failure << "\n";
+        std::cerr << "skyweave-pan: " << EscapeForLog(image_path) << ": " << failure << "\n";
         return 1;
     }
     for (const std::string& path : file_paths) {
         EmbeddedFile file;
         file.name = BaseName(path);
         if (!IsSafeFileName(file.name)) {
-            std::cerr << "skyweave-pan: " << path << ": not a file name that can be embedded\n";
+            std::cerr << "skyweave-pan: " << EscapeForLog(path)
+                      << ": not a file name that can be embedded\n";
             return 1;
         }
         if (!ReadWholeFile(path, file.content)) {
@@ -343,13 +345,13 @@ int Pack(int argc, char** argv) {
     }
     std::FILE* out = std::fopen(output.c_str(), "wb");
     if (out == nullptr) {
-        std::cerr << "skyweave-pan: cannot create " << output << ": " << std::strerror(errno)
-                  << "\n";
+        std::cerr << "skyweave-pan: cannot create " << EscapeForLog(output) << ": "
+                  << std::strerror(errno) << "\n";
         return 1;
     }
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
     if (std::fclose(out) != 0 || !written) {
-        std::cerr << "skyweave-pan: cannot write " << output << "\n";
+        std::cerr << "skyweave-pan: cannot write " << EscapeForLog(output) << "\n";
         return 1;
     }
     return 0;
@@ -440,7 +442,7 @@ int Extract(const std::string& path, const std::string& directory, bool overwrit
     }
     const std::optional<KindTag> kind = KindOf(bytes);
     if (!kind) {
-        std::cerr << "skyweave-pan: " << path << ": unsupported file format\n";
+        std::cerr << "skyweave-pan: " << EscapeForLog(path) << ": unsupported file format\n";
         return 1;
     }
     std::vector<std::string> problems;
@@ -453,13 +455,13 @@ int Extract(const std::string& path, const std::string& directory, bool overwrit
     }
     const bool created = ::mkdir(directory.c_str(), 0755) == 0;
     if (!created && errno != EEXIST) {
-        std::cerr << "skyweave-pan: cannot create " << directory << ": " << std::strerror(errno)
-                  << "\n";
+        std::cerr << "skyweave-pan: cannot create " << EscapeForLog(directory) << ": "
+                  << std::strerror(errno) << "\n";
         return 1;
     }
     const int directory_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (directory_fd < 0) {
-        std::cerr << "skyweave-pan: cannot open " << directory << "\n";
+        std::cerr << "skyweave-pan: cannot open " << EscapeForLog(directory) << "\n";
         return 1;
     }
     if (created) {
@@ -468,8 +470,8 @@ int Extract(const std::string& path, const std::string& directory, bool overwrit
     }
     if (const std::string reason = UnsafeDirectoryReason(directory_fd); !reason.empty()) {
         ::close(directory_fd);
-        std::cerr << "skyweave-pan: refusing to extract into " << directory << ": it " << reason
-                  << "\n";
+        std::cerr << "skyweave-pan: refusing to extract into " << EscapeForLog(directory) << ": it "
+                  << reason << "\n";
         return 1;
     }
     const std::string image_name = ImageStreamName(image);
@@ -498,7 +500,7 @@ int Extract(const std::string& path, const std::string& directory, bool overwrit
     }
     ::close(directory_fd);
     for (const std::string& problem : problems) {
-        std::cerr << "skyweave-pan: " << path << ": " << problem << "\n";
+        std::cerr << "skyweave-pan: " << EscapeForLog(path) << ": " << problem << "\n";
     }
     return problems.empty() ? 0 : 1;
 }

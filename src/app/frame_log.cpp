@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/core/log_text.h"
+
 namespace skyweave {
 
 std::unique_ptr<FrameLog> FrameLog::FromEnvironment() {
@@ -19,7 +21,7 @@ std::unique_ptr<FrameLog> FrameLog::FromEnvironment() {
 void FrameLog::Write(const MotionRect& rect, double heading, double pitch, double roll, double zoom,
                      int depth, int queued, std::string_view staging, int monitor) {
     ++frames_;
-    const std::string path(staging);
+    const std::string path = EscapeForLog(staging);
     const std::string which = monitor >= 0 ? "monitor " + std::to_string(monitor) + " " : "";
     std::fprintf(stderr,
                  "frame %llu rect %d %d %d %d view %.6f %.6f %.6f %.6f depth %d queued %d "
@@ -31,7 +33,7 @@ void FrameLog::Write(const MotionRect& rect, double heading, double pitch, doubl
 }
 
 void FrameLog::Event(std::string_view text) {
-    const std::string line(text);
+    const std::string line = EscapeForLog(text);
     std::fprintf(stderr, "event %s\n", line.c_str());
     std::fflush(stderr);
 }

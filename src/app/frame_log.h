@@ -4,7 +4,9 @@
 // input event, end request, message text, close, background load (start,
 // done, failed) and frame request without a picture the saver window
 // handles. Enabled by setting the environment variable SKYWEAVE_FRAME_LOG to
-// 1 before the saver starts; otherwise nothing is written.
+// 1 before the saver starts; otherwise nothing is written. Control characters
+// in the texts (file names among them) are escaped, so every call writes
+// exactly one line.
 #pragma once
 
 #include <cstdint>

@@ -117,6 +117,9 @@ void PanoramaEngine::LoadFile(std::string_view path, const DecodeLimits& limits)
     if (!kind) {
         FailLoad(std::string(kTextUnsupportedFile));
     }
+    if (size > kMaxPanoramaFileBytes) {
+        FailLoad(std::string(kTextNoMemory));
+    }
     std::unique_ptr<std::uint8_t[]> buffer = TryAllocateBytes(size);
     if (!buffer) {
         FailLoad(std::string(kTextNoMemory));

@@ -16,14 +16,18 @@ std::optional<LoadRetry::Version> LoadRetry::VersionOf(const std::string& path) 
 }
 
 void LoadRetry::Failed(const std::string& path, Clock::time_point now) {
-    failed_ = Failure{path, now, VersionOf(path)};
+    const std::optional<Version> version = VersionOf(path);
+    failed_ = Failure{path, now, version, version};
 }
 
-bool LoadRetry::Due(Clock::time_point now) const {
+bool LoadRetry::Due(Clock::time_point now) {
     if (!failed_) {
         return false;
     }
-    return now - failed_->when >= kRetryAfter || VersionOf(failed_->path) != failed_->version;
+    const std::optional<Version> seen = VersionOf(failed_->path);
+    const bool settled = seen == failed_->last_seen;
+    failed_->last_seen = seen;
+    return now - failed_->when >= kRetryAfter || (settled && seen != failed_->version);
 }
 
 }  // namespace skyweave

@@ -1,8 +1,11 @@
-// When a panorama file whose load failed is tried again: as soon as the file
-// changes (its size or modification time, or it appears or disappears), or
-// 30 s after the failure, whichever comes first; never in between, so a bad
-// file costs one load, not one per frame. The saver window keeps one and
-// asks it from a once-a-second timer while its failure message shows.
+// When a panorama file whose load failed is tried again: once the file has
+// changed (its size or modification time, or it appears or disappears) and
+// then stayed the same from one check to the next, or 30 s after the
+// failure, whichever comes first; never in between, so a bad file costs one
+// load, not one per frame, and a file that keeps growing (a copy or a
+// download under way) one load per 30 s, not one per check. The saver window
+// keeps one and asks it from a once-a-second timer while its failure
+// message shows.
 #pragma once
 
 #include <chrono>
@@ -21,8 +24,8 @@ class LoadRetry {
     void Failed(const std::string& path, Clock::time_point now);
 
     // True when the noted failure should be retried at `now`; false when no
-    // failure is noted.
-    bool Due(Clock::time_point now) const;
+    // failure is noted. Each call notes the file as it is for the next.
+    bool Due(Clock::time_point now);
 
     // Forgets the failure (after a successful load).
     void Clear() { failed_.reset(); }
@@ -41,6 +44,7 @@ class LoadRetry {
         std::string path;
         Clock::time_point when;
         std::optional<Version> version;
+        std::optional<Version> last_seen;  // as the previous check found it
     };
     std::optional<Failure> failed_;
 };

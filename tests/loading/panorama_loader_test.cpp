@@ -18,6 +18,7 @@
 #include <functional>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "engine/panorama_bytes.h"
 #include "loading/loading_fixture.h"
@@ -142,39 +143,54 @@ TEST_F(PanoramaLoaderTest, NewerRequestsAndCancelDropOlderOutcomes) {
     EXPECT_TRUE(fs::is_empty(root_ / "tmp"));
 }
 
-TEST_F(PanoramaLoaderTest, AFailureIsRetriedWhenTheFileChangesOrAfterThirtySeconds) {
+TEST_F(PanoramaLoaderTest, AFailureIsRetriedWhenTheFileSettlesOrAfterThirtySeconds) {
     using Clock = LoadRetry::Clock;
     const Clock::time_point t0 = Clock::now();
     const fs::path file = root_ / "pano.jpg";
     const fs::path missing = root_ / "later.jpg";
+    const auto grow = [&] { std::ofstream(file, std::ios::app) << "6"; };
     struct Case {
         const char* what;
         fs::path path;
-        std::function<void()> change;
-        Clock::duration after;
-        bool due;
+        // The change made before each check, one check a second.
+        std::vector<std::function<void()>> changes;
+        // Whether each check finds the retry due.
+        std::vector<bool> due;
     };
+    const auto none = [] {};
     std::ofstream(file) << "12345";
     const Case cases[] = {
-        {"nothing changed", file, [] {}, 29s, false},
-        {"thirty seconds", file, [] {}, 30s, true},
-        {"grown", file, [&] { std::ofstream(file, std::ios::app) << "6"; }, 1s, true},
-        {"touched", file,
-         [&] {
-             const timespec times[2] = {{0, UTIME_OMIT}, {12345, 678}};
-             ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-         },
-         1s, true},
-        {"still missing", missing, [] {}, 1s, false},
-        {"made at last", missing, [&] { std::ofstream(missing) << "x"; }, 1s, true},
-        {"removed", file, [&] { fs::remove(file); }, 1s, true},
+        {"nothing changed", file, std::vector<std::function<void()>>(29, none),
+         std::vector<bool>(29, false)},
+        {"grown once", file, {grow, none}, {false, true}},
+        {"touched",
+         file,
+         {[&] {
+              const timespec times[2] = {{0, UTIME_OMIT}, {12345, 678}};
+              ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+          },
+          none},
+         {false, true}},
+        {"still missing", missing, {none, none}, {false, false}},
+        {"made at last", missing, {[&] { std::ofstream(missing) << "x"; }, none}, {false, true}},
+        {"removed", file, {[&] { fs::remove(file); }, none}, {false, true}},
+        // A file that keeps growing waits for the thirty seconds.
+        {"growing", file, std::vector<std::function<void()>>(30, grow),
+         [] {
+             std::vector<bool> due(30, false);
+             due.back() = true;
+             return due;
+         }()},
     };
     LoadRetry retry;
     EXPECT_FALSE(retry.Due(t0 + 1h)) << "no failure noted";
     for (const Case& c : cases) {
         retry.Failed(c.path.string(), t0);
-        c.change();
-        EXPECT_EQ(retry.Due(t0 + c.after), c.due) << c.what;
+        for (std::size_t i = 0; i < c.changes.size(); ++i) {
+            c.changes[i]();
+            EXPECT_EQ(retry.Due(t0 + std::chrono::seconds(i + 1)), c.due[i])
+                << c.what << " at check " << i + 1;
+        }
         if (!fs::exists(file)) {
             std::ofstream(file) << "12345";
         }

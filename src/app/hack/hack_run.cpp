@@ -15,6 +15,7 @@
 #include "app/hack/hack_target_window.h"
 #include "app/saver_run.h"
 #include "platform/core/end_signals.h"
+#include "platform/core/log_text.h"
 #include "platform/profile/profile_store.h"
 #include "settings/saver_settings.h"
 
@@ -44,7 +45,7 @@ int RunHack(int argc, const char* const* argv) {
     HackParseResult parsed = ParseHackOptions(args);
     if (!parsed.options) {
         std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program.c_str(),
-                     parsed.error.c_str(), program.c_str());
+                     EscapeForLog(parsed.error).c_str(), program.c_str());
         return 2;
     }
     const HackOptions& options = *parsed.options;
@@ -77,7 +78,8 @@ int RunHack(int argc, const char* const* argv) {
         case HackMode::Root: {
             const RootTargetResult target = FindRootTarget(std::getenv("XSCREENSAVER_WINDOW"));
             if (!target.message.empty()) {
-                std::fprintf(stderr, "%s: %s\n", program.c_str(), target.message.c_str());
+                std::fprintf(stderr, "%s: %s\n", program.c_str(),
+                             EscapeForLog(target.message).c_str());
             }
             if (!target.window) {
                 return 1;

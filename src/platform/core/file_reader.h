@@ -17,6 +17,11 @@ namespace skyweave {
 // The longest absolute path accepted, in bytes without the terminator.
 inline constexpr std::size_t kMaxPathLength = 4095;
 
+// The largest panorama file the loader reads: a 16384 x 8192 picture in any
+// supported format fits with room to spare; a larger file is refused from
+// its size alone, before a byte of it is read or held.
+inline constexpr std::uint64_t kMaxPanoramaFileBytes = std::uint64_t{512} << 20;
+
 // The absolute form of `name`: itself when it begins with '/', else the
 // working directory, '/', and the name. The file need not exist. Nothing
 // when the name is empty, the working directory is unknown, or the result is

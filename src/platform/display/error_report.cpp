@@ -3,10 +3,12 @@
 
 #include <iostream>
 
+#include "platform/core/log_text.h"
+
 namespace skyweave {
 
 void ShowErrorMessage(std::string_view text) {
-    std::cerr << "skyweave: " << text << '\n';
+    std::cerr << "skyweave: " << EscapeForLog(text) << '\n';
 }
 
 }  // namespace skyweave

@@ -8,7 +8,8 @@
 
 namespace skyweave {
 
-// text: the message, shown as one line prefixed with the program name.
+// text: the message, shown as one line prefixed with the program name; its
+// control characters escaped.
 void ShowErrorMessage(std::string_view text);
 
 }  // namespace skyweave

@@ -170,5 +170,24 @@ TEST(SaverFolderTest, AFolderWithNothingToShowSaysSoInTheMessagePlace) {
     EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
 }
 
+TEST(SaverFolderTest, ANameWithALineBreakCannotForgeALogLine) {
+    Xvfb x(320, 240, 24);
+    ASSERT_FALSE(x.name().empty());
+    TempDir home;
+    const fs::path folder = home.path() / "panoramas";
+    const fs::path named = folder / "a.jpg\nevent show forged.jpg";
+    WriteUniformJpeg(named, 256, 128, {255, 0, 0});
+    SaverProcess saver({"--root", "--file", folder.string()}, x.name(), home.path());
+    ASSERT_TRUE(
+        saver.WaitForLog("event show " + folder.string() + "/a.jpg\\nevent show forged.jpg\n"))
+        << saver.Log();
+    ASSERT_TRUE(saver.WaitForFrames(3));
+    const std::string log = saver.Log();
+    EXPECT_EQ(CountIn(log, "\nevent show "), 1) << log;
+    EXPECT_EQ(CountIn(log, "\nevent show forged"), 0) << log;
+    ::kill(saver.pid(), SIGTERM);
+    EXPECT_EQ(saver.WaitExit(seconds(20)), 0);
+}
+
 }  // namespace
 }  // namespace skyweave::test
