@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <optional>
 #include <random>
 #include <set>
@@ -63,6 +65,31 @@ bool IsPanoramaFile(int dir_fd, const char* name) {
     return kind.has_value() && *kind != KindTag::kRiff;
 }
 
+// The path of `path` with every link resolved, or nothing when it cannot be.
+std::optional<std::string> Canonical(const std::string& path) {
+    std::array<char, PATH_MAX> resolved{};
+    if (::realpath(path.c_str(), resolved.data()) == nullptr) {
+        return std::nullopt;
+    }
+    return std::string(resolved.data());
+}
+
+// Whether `canonical` is `folder` or lies beneath it.
+bool IsWithin(std::string_view canonical, std::string_view folder) {
+    if (folder == "/") {
+        return true;
+    }
+    return canonical == folder ||
+           (canonical.starts_with(folder) && canonical[folder.size()] == '/');
+}
+
+// The kernel's trees: files there change as they are read, some block, and
+// /proc/self/root is the whole file system again.
+bool IsSystemTree(std::string_view canonical) {
+    return IsWithin(canonical, "/proc") || IsWithin(canonical, "/sys") ||
+           IsWithin(canonical, "/dev");
+}
+
 enum class EntryType { kFolder, kFile, kOther };
 
 EntryType TypeOf(int dir_fd, const dirent& entry) {
@@ -105,11 +132,24 @@ FolderListingResult ListPanoramas(const std::string& folder, const FolderListing
     };
     const auto cancelled = [cancel] { return cancel != nullptr && cancel->load(); };
     bool first = true;
+    std::string top;  // the chosen folder, links resolved
     while (!to_visit.empty()) {
         const std::string path = std::move(to_visit.back());
         to_visit.pop_back();
         const bool is_top = first;
         first = false;
+        // A link may lead anywhere: only folders inside the chosen one are
+        // read, and never the kernel's trees.
+        const std::optional<std::string> canonical = Canonical(path);
+        if (is_top) {
+            if (!canonical || IsSystemTree(*canonical)) {
+                result.end = FolderListingEnd::kUnreadable;
+                return result;
+            }
+            top = *canonical;
+        } else if (!canonical || !IsWithin(*canonical, top) || IsSystemTree(*canonical)) {
+            continue;
+        }
         const int dir_fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir_fd < 0) {
             if (is_top) {
@@ -136,6 +176,7 @@ FolderListingResult ListPanoramas(const std::string& folder, const FolderListing
         struct Name {
             std::string name;
             EntryType type;
+            bool linked;  // a symbolic link, or of a type the folder does not tell
         };
         std::vector<Name> names;
         bool truncated = false;
@@ -154,7 +195,8 @@ FolderListingResult ListPanoramas(const std::string& folder, const FolderListing
             }
             const EntryType type = TypeOf(dir_fd, *entry);
             if (type != EntryType::kOther) {
-                names.push_back({std::string(name), type});
+                names.push_back({std::string(name), type,
+                                 entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN});
             }
         }
         std::shuffle(names.begin(), names.end(), random);
@@ -167,6 +209,14 @@ FolderListingResult ListPanoramas(const std::string& folder, const FolderListing
             if (name.type == EntryType::kFolder) {
                 subfolders.push_back(Join(path, name.name));
                 continue;
+            }
+            if (name.linked) {
+                // A linked file outside is shown, but never one of the
+                // kernel's: they read as regular files.
+                const std::optional<std::string> target = Canonical(Join(path, name.name));
+                if (!target || IsSystemTree(*target)) {
+                    continue;
+                }
             }
             if (!IsPanoramaFile(dir_fd, name.name.c_str())) {
                 continue;

@@ -2,7 +2,10 @@
 // included, whose first bytes the loader's kind test accepts as something it
 // reads, whatever the file is called. Hidden files and folders (names
 // beginning with ".") are left out, a folder reached twice (through a
-// symbolic link, a loop included) is read once, and the walk stops after a
+// symbolic link, a loop included) is read once, a link to a folder is
+// followed only when it leads to a folder inside the chosen one, /proc, /sys
+// and /dev are never read (a linked file there is left out; a linked regular
+// file elsewhere is listed), and the walk stops after a
 // bound on the names it looks at. Plain POSIX calls only; runs on whatever
 // thread calls it (FolderLister runs it on one of its own).
 #pragma once
@@ -32,7 +35,7 @@ enum class FolderListingEnd {
     kComplete,    // every name under the folder was looked at
     kTruncated,   // stopped at max_entries
     kCancelled,   // the cancel flag was set
-    kUnreadable,  // the folder itself could not be opened
+    kUnreadable,  // the folder itself could not be opened, or is the kernel's
 };
 
 struct FolderListingResult {

@@ -146,6 +146,30 @@ TEST(FolderListingTest, LinksAreFollowedButNoFolderIsReadTwice) {
     EXPECT_TRUE(paths.count(picture) || paths.count((tree.root() / "again" / "p.bmp").string()));
 }
 
+TEST(FolderListingTest, NoLinkLeadsTheWalkOutOfTheChosenFolder) {
+    FolderTree outside;
+    const std::string away = outside.Write("away.bmp", Bmp());
+    outside.Write("deep/also-away.bmp", Bmp());
+    FolderTree tree;
+    const std::string own = tree.Write("own.bmp", Bmp());
+    fs::create_directory_symlink("/proc/self", tree.root() / "self");
+    fs::create_directory_symlink("/sys", tree.root() / "sys");
+    fs::create_directory_symlink("/dev", tree.root() / "dev");
+    fs::create_directory_symlink("/", tree.root() / "everything");
+    fs::create_directory_symlink(outside.root() / "deep", tree.root() / "elsewhere");
+    fs::create_symlink(away, tree.root() / "linked.bmp");  // a file outside: shown
+    fs::create_symlink("/proc/self/environ", tree.root() / "environ.bmp");
+    fs::create_symlink("/dev/zero", tree.root() / "zero.bmp");
+    const Listed listed = List(tree.root());
+    EXPECT_EQ(listed.result.end, FolderListingEnd::kComplete);
+    EXPECT_EQ(listed.paths(), (std::set<std::string>{own, (tree.root() / "linked.bmp").string()}));
+    EXPECT_EQ(listed.result.entries, 9u) << "a folder outside was read";
+    // Chosen directly, the kernel's trees are not read at all.
+    for (const char* system : {"/proc", "/sys/kernel", "/dev", "/proc/self/root/proc"}) {
+        EXPECT_EQ(List(system).result.end, FolderListingEnd::kUnreadable) << system;
+    }
+}
+
 TEST(FolderListingTest, BoundsCancelAndUnreadableFolders) {
     FolderTree tree;
     for (int i = 0; i < 40; ++i) {
