@@ -1,7 +1,7 @@
 # Installation layout and the Debian package. Included last by the top-level
 # CMakeLists.txt, when every target exists. `cmake --install` (prefix
 # /usr/local by default) lays out:
-#   bin/skyweave, bin/skyweave-render, bin/skyweave-pan
+#   bin/skyweave, bin/skyweave-render, bin/skyweave-pan, bin/skyweave-view
 #   libexec/xscreensaver/skyweave              link to the program, where the
 #                                             daemon looks for its hacks
 #   share/xscreensaver/config/skyweave.xml     the daemon's settings description
@@ -9,8 +9,13 @@
 #                                             the hack for MATE's and Xfce's
 #                                             screen savers
 #   share/applications/skyweave-options.desktop
+#   share/applications/skyweave-view.desktop  the viewer, under "Open With"
+#   share/icons/hicolor/scalable/apps/skyweave.svg
+#   share/mime/packages/skyweave.xml          the .pan type
+#   share/thumbnailers/skyweave.thumbnailer   thumbnails of .pan files
 #   share/man/man6/skyweave.6x.gz, share/man/man1/skyweave-render.1.gz,
-#   share/man/man1/skyweave-pan.1.gz          compressed with gzip -9n
+#   share/man/man1/skyweave-pan.1.gz,
+#   share/man/man1/skyweave-view.1.gz         compressed with gzip -9n
 #   share/doc/skyweave/copyright, share/doc/skyweave/changelog.gz
 # CPack builds the .deb from the same rules, under /usr, the way Debian's
 # own screen-saver packages are laid out (section x11, the hack's page in
@@ -18,7 +23,7 @@
 
 # A program that is not part of this configuration (SKYWEAVE_GUI off, or a
 # folder still without its target) is left out instead of failing.
-foreach(program skyweave skyweave-render skyweave-pan)
+foreach(program skyweave skyweave-render skyweave-pan skyweave-view)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
@@ -33,7 +38,8 @@ configure_file(${PROJECT_SOURCE_DIR}/resources/debian/changelog.in ${skyweave_do
                @ONLY)
 set(skyweave_compressed)
 foreach(source resources/man/skyweave.6x resources/man/skyweave-render.1
-               resources/man/skyweave-pan.1 ${skyweave_doc_dir}/changelog)
+               resources/man/skyweave-pan.1 resources/man/skyweave-view.1
+               ${skyweave_doc_dir}/changelog)
   get_filename_component(name ${source} NAME)
   if(NOT IS_ABSOLUTE ${source})
     set(source ${PROJECT_SOURCE_DIR}/${source})
@@ -48,6 +54,19 @@ add_custom_target(skyweave_install_docs ALL DEPENDS ${skyweave_compressed})
 
 install(FILES ${skyweave_doc_dir}/skyweave-render.1.gz ${skyweave_doc_dir}/skyweave-pan.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The .pan type and its thumbnails come with the renderer, whatever else is
+# built.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/mime/skyweave.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/thumbnailers/skyweave.thumbnailer
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/skyweave.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+if(TARGET skyweave-view)
+  install(FILES ${skyweave_doc_dir}/skyweave-view.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/desktop/skyweave-view.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/debian/copyright ${skyweave_doc_dir}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

@@ -7,8 +7,10 @@
 #    the installed program, the data files are the ones in resources/, byte
 #    for byte, and the manual pages and changelog are compressed with no
 #    name or time in their headers.
-# 2. Both desktop entries pass desktop-file-validate, and the screen savers'
-#    entry runs as MATE's and Xfce's daemons run it: its Exec, split by the
+# 2. Every desktop entry passes desktop-file-validate; the viewer's is
+#    offered for pictures and .pan files; the .pan type compiles with
+#    update-mime-database; the thumbnailer makes a PNG of the asked size; the
+#    screen savers' entry runs as MATE's and Xfce's daemons run it: its Exec, split by the
 #    entry's quoting rules, with XSCREENSAVER_WINDOW naming a window on a
 #    private Xvfb; the saver draws the panorama into that window and ends on
 #    SIGTERM with status 0.
@@ -25,14 +27,20 @@ source "$source_dir/tests/app/hack/x_session.sh"
 expected="bin/skyweave
 bin/skyweave-pan
 bin/skyweave-render
+bin/skyweave-view
 libexec/xscreensaver/skyweave
 share/applications/screensavers/skyweave.desktop
 share/applications/skyweave-options.desktop
+share/applications/skyweave-view.desktop
 share/doc/skyweave/changelog.gz
 share/doc/skyweave/copyright
+share/icons/hicolor/scalable/apps/skyweave.svg
 share/man/man1/skyweave-pan.1.gz
 share/man/man1/skyweave-render.1.gz
+share/man/man1/skyweave-view.1.gz
 share/man/man6/skyweave.6x.gz
+share/mime/packages/skyweave.xml
+share/thumbnailers/skyweave.thumbnailer
 share/xscreensaver/config/skyweave.xml"
 
 # check_tree ROOT: ROOT holds exactly the expected files and nothing else.
@@ -47,7 +55,7 @@ $(diff <(echo "$expected") <(echo "$found") || true)"
   [ -z "$empty" ] || fail "empty folders installed: $empty"
 
   local program
-  for program in skyweave skyweave-pan skyweave-render; do
+  for program in skyweave skyweave-pan skyweave-render skyweave-view; do
     [ -f "$root/bin/$program" ] && [ ! -L "$root/bin/$program" ] && [ -x "$root/bin/$program" ] ||
       fail "bin/$program is not an executable file"
   done
@@ -64,6 +72,10 @@ share/xscreensaver/config/skyweave.xml resources/xscreensaver/skyweave.xml
 share/applications/skyweave-options.desktop resources/desktop/skyweave-options.desktop
 share/applications/screensavers/skyweave.desktop resources/desktop/skyweave-screensaver.desktop
 share/doc/skyweave/copyright resources/debian/copyright
+share/applications/skyweave-view.desktop resources/desktop/skyweave-view.desktop
+share/icons/hicolor/scalable/apps/skyweave.svg resources/icons/skyweave.svg
+share/mime/packages/skyweave.xml resources/mime/skyweave.xml
+share/thumbnailers/skyweave.thumbnailer resources/thumbnailers/skyweave.thumbnailer
 EOT
   while read -r installed source; do
     # gzip's header: magic, deflate, no flags (so no file name), time 0.
@@ -75,6 +87,7 @@ EOT
 share/man/man6/skyweave.6x.gz resources/man/skyweave.6x
 share/man/man1/skyweave-render.1.gz resources/man/skyweave-render.1
 share/man/man1/skyweave-pan.1.gz resources/man/skyweave-pan.1
+share/man/man1/skyweave-view.1.gz resources/man/skyweave-view.1
 EOT
   gzip -dc "$root/share/doc/skyweave/changelog.gz" | head -n1 | grep -qx "skyweave ($version) unstable; urgency=medium" ||
     fail "changelog does not begin with version $version"
@@ -94,9 +107,10 @@ check_tree "$work/prefix"
 "$work/prefix/bin/skyweave-pan" --help >/dev/null 2>&1 || fail "skyweave-pan --help failed"
 "$work/prefix/bin/skyweave-render" --help >/dev/null 2>&1 || fail "skyweave-render --help failed"
 
-# Both desktop entries are valid; the options entry opens the dialog.
+# Every desktop entry is valid; the options entry opens the dialog.
 entries=$work/prefix/share/applications
-for entry in "$entries/skyweave-options.desktop" "$entries/screensavers/skyweave.desktop"; do
+for entry in "$entries/skyweave-options.desktop" "$entries/screensavers/skyweave.desktop" \
+  "$entries/skyweave-view.desktop"; do
   out=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $out"
   ! grep -E ': (error|warning):' <<<"$out" || fail "desktop-file-validate: $out"
 done
@@ -106,6 +120,47 @@ screensaver=$entries/screensavers/skyweave.desktop
 grep -qx "Categories=Screensaver;" "$screensaver" || fail "the screen savers' entry is not in Screensaver"
 grep -qE "^OnlyShowIn=(.*;)?MATE;" "$screensaver" && grep -qE "^OnlyShowIn=(.*;)?XFCE;" "$screensaver" ||
   fail "the screen savers' entry is not shown in MATE and Xfce"
+
+# The viewer is offered for pictures and .pan files but claims none of them
+# as their default, and every entry shows the icon installed beside it.
+grep -qx "Exec=skyweave-view %f" "$entries/skyweave-view.desktop" || fail "the viewer's Exec"
+mime_types=$(sed -n 's/^MimeType=//p' "$entries/skyweave-view.desktop")
+for type in application/x-velmora-pan image/jpeg image/png image/webp image/heic image/avif image/bmp; do
+  grep -qE "(^|;)$type;" <<<"$mime_types" || fail "the viewer does not open $type: $mime_types"
+done
+[ ! -e "$work/prefix/share/applications/mimeapps.list" ] || fail "a default handler list was installed"
+for entry in "$entries/skyweave-options.desktop" "$entries/screensavers/skyweave.desktop" \
+  "$entries/skyweave-view.desktop"; do
+  grep -qx "Icon=skyweave" "$entry" || fail "$entry does not show the skyweave icon"
+done
+xmllint --noout "$work/prefix/share/icons/hicolor/scalable/apps/skyweave.svg" || fail "the icon is not XML"
+
+# The .pan type, compiled by update-mime-database from a copy: the glob, the
+# magic at offset 0 and the comment reach its databases, and a .pan file
+# with another name is still told by its first bytes.
+cp -r "$work/prefix/share/mime" "$work/mime"
+out=$(update-mime-database -V "$work/mime" 2>&1) || fail "update-mime-database: $out"
+! grep -qiE 'warning|error|invalid' <<<"$out" || fail "update-mime-database: $out"
+grep -qx '50:application/x-velmora-pan:\*.pan' "$work/mime/globs2" || fail "globs2: $(cat "$work/mime/globs2")"
+grep -qx 'application/x-velmora-pan:skyweave' "$work/mime/icons" || fail "icons: $(cat "$work/mime/icons")"
+grep -q '<comment>Velmora panorama</comment>' "$work/mime/application/x-velmora-pan.xml" ||
+  fail "no comment for the .pan type"
+grep -qa 'CVVL' "$work/mime/magic" || fail "the magic file has no CVVL"
+
+# The thumbnailer, run as a file manager runs it: a PNG no wider than asked,
+# of a .pan file made by the installed packer.
+thumbnailer=$work/prefix/share/thumbnailers/skyweave.thumbnailer
+grep -qx 'MimeType=application/x-velmora-pan;' "$thumbnailer" || fail "thumbnailer MimeType"
+"$work/prefix/bin/skyweave-pan" pack -o "$work/court.pan" --image "$source_dir/samples/courtyard.jpg" \
+  >/dev/null || fail "skyweave-pan could not pack the sample"
+thumb_line=$(sed -n 's/^Exec=//p' "$thumbnailer")
+thumb_line=${thumb_line//%s/128}
+thumb_line=${thumb_line//%i/\"$work/court.pan\"}
+thumb_line=${thumb_line//%o/\"$work/court-thumb.png\"}
+eval "thumb_command=($thumb_line)"
+PATH="$work/prefix/bin:$PATH" "${thumb_command[@]}" || fail "the thumbnailer failed: $thumb_line"
+[ "$(identify -format '%m %wx%h' "$work/court-thumb.png")" = "PNG 128x72" ] ||
+  fail "thumbnail: $(identify "$work/court-thumb.png")"
 
 # The screen savers' entry run as their daemons run it: the Exec line with
 # its field codes dropped, split by its quoting rules (those of the shell for
