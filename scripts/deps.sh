@@ -10,7 +10,7 @@ SKYWEAVE_PACKAGES=(
   libgtk-3-dev
   xvfb xserver-xephyr x11-xserver-utils libgl1-mesa-dri xdotool x11-utils imagemagick webp
   xscreensaver xscreensaver-data libxml2-utils man-db groff-base bsdextrautils util-linux
-  lintian desktop-file-utils dpkg-dev
+  lintian desktop-file-utils shared-mime-info dpkg-dev
 )
 
 skyweave_install_packages() {
