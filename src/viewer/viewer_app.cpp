@@ -13,7 +13,6 @@
 #include <optional>
 #include <string>
 
-#include "engine/load_messages.h"
 #include "engine/panorama_engine.h"
 #include "loading/panorama_loader.h"
 #include "platform/core/end_signals.h"
@@ -24,6 +23,7 @@
 #include "platform/profile/profile_store.h"
 #include "render/view_geometry.h"
 #include "settings/saver_settings.h"
+#include "strings/string_table.h"
 #include "viewer/view_drag.h"
 #include "viewer/viewer_files.h"
 
@@ -205,7 +205,10 @@ class Viewer {
             engine_->SetWorkerPool(&pool_);
             view_ = first_view_.value_or(engine_->InitialView());
         } else {
-            message_ = outcome->error.empty() ? std::string(kTextCannotReadFile) : outcome->error;
+            // A failure without its own text reads as the saver shows it.
+            message_ = outcome->error.empty()
+                           ? std::string(LoadResourceString(StringId::ModuleError))
+                           : outcome->error;
         }
         shown_path_ = outcome->path;
         dirty_ = true;
