@@ -4,6 +4,8 @@
 #include "viewer/viewer_app.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -108,8 +110,10 @@ class Viewer {
                 }
                 break;
             case SDL_MOUSEBUTTONUP:
-                if (event.button.button == SDL_BUTTON_LEFT) {
+                if (event.button.button == SDL_BUTTON_LEFT && grab_) {
                     grab_.reset();
+                    // The view rests once let go, not while held still.
+                    dirty_ = true;
                 }
                 break;
             case SDL_MOUSEMOTION:
@@ -153,7 +157,7 @@ class Viewer {
             resting_ = false;
             return turning_ ? kTurnFrameMs : kRestDelayMs;
         }
-        if (!resting_ && now - changed_at_ >= kRestDelayMs) {
+        if (!resting_ && !grab_ && now - changed_at_ >= kRestDelayMs) {
             Draw(true);
             resting_ = true;
         }
@@ -342,6 +346,29 @@ class Viewer {
     Uint32 changed_at_ = 0;
 };
 
+// The event loop of one window until the viewer ends.
+void RunEvents(const ViewerOptions& options, SDL_Window* window) {
+    const Uint32 load_event = SDL_RegisterEvents(1);
+    {
+        Viewer viewer(options, window, load_event);
+        Uint32 wait = 0;
+        while (EndSignals::Caught() == 0) {
+            SDL_Event event;
+            if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 0) {
+                if (!viewer.Handle(event, load_event)) {
+                    break;
+                }
+                while (SDL_PollEvent(&event) != 0) {
+                    if (!viewer.Handle(event, load_event)) {
+                        return;
+                    }
+                }
+            }
+            wait = viewer.Idle(SDL_GetTicks());
+        }
+    }
+}
+
 }  // namespace
 
 int RunViewer(const ViewerOptions& options) {
@@ -357,7 +384,7 @@ int RunViewer(const ViewerOptions& options) {
     if (options.fullscreen) {
         flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     }
-    const std::unique_ptr<SDL_Window, decltype(&SDL_DestroyWindow)> window(
+    std::unique_ptr<SDL_Window, decltype(&SDL_DestroyWindow)> window(
         SDL_CreateWindow("Skyweave Viewer", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                          kStartWidth, kStartHeight, flags),
         &SDL_DestroyWindow);
@@ -365,24 +392,18 @@ int RunViewer(const ViewerOptions& options) {
         std::fprintf(stderr, "skyweave-view: cannot open a window: %s\n", SDL_GetError());
         return 1;
     }
-    const Uint32 load_event = SDL_RegisterEvents(1);
-    {
-        Viewer viewer(options, window.get(), load_event);
-        Uint32 wait = 0;
-        while (EndSignals::Caught() == 0) {
-            SDL_Event event;
-            if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 0) {
-                if (!viewer.Handle(event, load_event)) {
-                    break;
-                }
-                while (SDL_PollEvent(&event) != 0) {
-                    if (!viewer.Handle(event, load_event)) {
-                        return 0;
-                    }
-                }
-            }
-            wait = viewer.Idle(SDL_GetTicks());
-        }
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    Display* display = SDL_GetWindowWMInfo(window.get(), &info) && info.subsystem == SDL_SYSWM_X11
+                           ? info.info.x11.display
+                           : nullptr;
+    RunEvents(options, window.get());
+    window.reset();
+    // Errors still on their way from the server are taken now, while the
+    // quiet error handler is in place: SDL puts back Xlib's own, which
+    // ends the process with status 1, before it closes the display.
+    if (display != nullptr) {
+        XSync(display, False);
     }
     return 0;
 }
