@@ -24,9 +24,12 @@ bool StartsWithHeader(std::span<const std::uint8_t> block) {
 }  // namespace
 
 int ExifOrientation(std::span<const std::uint8_t> exif) {
-    if (exif.empty() || exif.size() > 0xFFFFFFFFu) {
+    if (exif.empty()) {
         return 1;
     }
+    // A block of megabytes (a PNG or WebP chunk may be) is neither copied
+    // nor walked whole.
+    exif = exif.first(std::min(exif.size(), kMaxExifBlockBytes));
     // libexif finds a block by its "Exif\0\0" header; a bare TIFF block (as
     // PNG and WebP store it) gets one in front.
     std::vector<std::uint8_t> framed;

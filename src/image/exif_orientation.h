@@ -6,6 +6,7 @@
 // applies, so their Exif orientation is not read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -15,7 +16,11 @@ namespace skyweave {
 // directory of `exif`: an Exif block that starts with "Exif\0\0" or
 // straight with its TIFF header ("II*\0" or "MM\0*"). 1 when the block,
 // the tag or its value is missing or malformed.
+// Only the first kMaxExifBlockBytes of a block are read: the first
+// directory comes first, and a JPEG's whole block fits in that much.
 int ExifOrientation(std::span<const std::uint8_t> exif);
+
+inline constexpr std::size_t kMaxExifBlockBytes = std::size_t{64} << 10;
 
 // Whether `orientation` turns the picture a quarter (5 to 8): the picture
 // shown is as wide as the stored one is high.

@@ -10,6 +10,7 @@
 
 #include "image/codec_message.h"
 #include "image/error_texts.h"
+#include "image/heif_item_area.h"
 #include "image/photo_sphere.h"
 #include "image/picture_builder.h"
 #include "image/picture_fit.h"
@@ -20,6 +21,12 @@ namespace {
 // Widest and tallest picture libheif is allowed to open: far beyond any
 // camera, and it keeps a crafted grid from asking for a huge canvas.
 constexpr int kMaxHeifSide = 32768;
+
+// The most pixels the pictures behind a derived one (the tiles of a grid,
+// the layers of an overlay) may add up to, each counted per reference: a
+// 16384 x 8192 panorama's tiles and canvas, with room for tiles that
+// overhang its edges.
+constexpr std::uint64_t kMaxHeifReferencedPixels = (kDefaultMaxPicturePixels * 5) / 2;
 
 struct ContextDeleter {
     void operator()(heif_context* context) const { heif_context_free(context); }
@@ -105,6 +112,16 @@ PictureFacts ProbeHeif(std::span<const std::uint8_t> data) {
 PackedDib DecodeHeif(std::span<const std::uint8_t> data, const DecodeLimits& limits,
                      const char** error_text) {
     PackedDib picture;
+    // Read from the boxes before libheif opens anything: it would build the
+    // derived picture whole, in one call no flag can stop.
+    if (const std::optional<HeifItemArea> area = ReadHeifItemArea(data);
+        area && area->derived &&
+        area->pixels > std::min(kMaxHeifReferencedPixels, 2 * limits.max_stream_pixels)) {
+        if (error_text != nullptr) {
+            *error_text = kTextInsufficientMemory;
+        }
+        return picture;
+    }
     const HeifFile file = OpenPrimary(data);
     const char* failure = file.failure;
     heif_image_handle* const handle = file.handle.get();
@@ -115,11 +132,13 @@ PackedDib DecodeHeif(std::span<const std::uint8_t> data, const DecodeLimits& lim
         width = heif_image_handle_get_width(handle);
         height = heif_image_handle_get_height(handle);
         alpha = heif_image_handle_has_alpha_channel(handle) != 0;
+        // libheif holds the picture twice: its own planes (up to 3 bytes a
+        // pixel at 8 bits) and the RGB copy it converts them into.
         const std::uint64_t decoded =
-            std::uint64_t(width) * std::uint64_t(height) * (alpha ? 4 : 3);
+            std::uint64_t(width) * std::uint64_t(height) * (alpha ? 4 + 4 : 3 + 3);
         if (width < 1 || height < 1) {
             failure = kTextUnsupportedFormat;
-        } else if (decoded > limits.max_decoder_memory ||
+        } else if (decoded > 2 * std::uint64_t{limits.max_decoder_memory} ||
                    std::uint64_t(width) * std::uint64_t(height) > limits.max_stream_pixels) {
             failure = kTextInsufficientMemory;
         } else if (limits.Cancelled()) {

@@ -4,8 +4,12 @@
 // An XMP metadata block may carry Photo Sphere fields.
 // Pictures above 8 bits a sample are brought to 8.
 //
-// libheif decodes the whole primary picture into an RGB buffer of its own;
-// that buffer counts against DecodeLimits::max_decoder_memory. Its rows
+// libheif decodes the whole primary picture into planes and then an RGB
+// buffer of its own; together they may take twice
+// DecodeLimits::max_decoder_memory. A derived picture (grid, overlay,
+// identity) whose referenced pictures add up to more than 2.5 x 2^27 pixels
+// (or twice DecodeLimits::max_stream_pixels) is refused from its boxes
+// before libheif reads the file. Its rows
 // then go to a PictureBuilder, whose area filter reduces a picture larger
 // than the limits allow. The decode itself cannot be interrupted:
 // the cancel flag is looked at before it and between the rows after it.

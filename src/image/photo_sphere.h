@@ -42,9 +42,11 @@ struct PhotoSphere {
 // JPEG APP1 segment's); ReadPhotoSphere skips it.
 inline constexpr char kXmpSegmentName[] = "http://ns.adobe.com/xap/1.0/";
 
-// Packets larger than this are not parsed (GPano lives in the main packet,
-// which a JPEG holds in one 64 KiB segment).
-inline constexpr std::size_t kMaxXmpPacketBytes = std::size_t{1} << 20;
+// Packets larger than this are not parsed: GPano lives in the main packet,
+// which a JPEG holds in one 64 KiB segment, and libxml2 reads the
+// attributes of one element in time that grows with their count squared, so
+// a packet of a few hundred KiB could hold a load for minutes.
+inline constexpr std::size_t kMaxXmpPacketBytes = std::size_t{64} << 10;
 
 // The GPano fields of `xmp`; nothing when the packet holds none, is larger
 // than kMaxXmpPacketBytes or is not well-formed XML.

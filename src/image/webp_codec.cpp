@@ -116,9 +116,18 @@ PackedDib DecodeWebp(std::span<const std::uint8_t> data, const DecodeLimits& lim
     const std::int32_t height = fit.reduced_height;
     const bool alpha = config.input.has_alpha != 0;
     const std::uint64_t row_bytes = std::uint64_t(width) * (alpha ? 4 : 3);
+    // The lossless decoder holds the whole stated picture at 4 bytes a pixel
+    // whatever the scale asked for, and a stream of a few bytes can state
+    // 16384 x 16384 (one-symbol codes cost no data); the lossy one works
+    // through a few rows. Both write into the rows made here.
+    const bool lossless = config.input.format == 2;
+    const std::uint64_t working =
+        (lossless ? std::uint64_t(config.input.width) * std::uint64_t(config.input.height) * 4
+                  : 0) +
+        row_bytes * std::uint64_t(height);
     std::unique_ptr<std::uint8_t[]> rows;
     if (failure == nullptr) {
-        if (row_bytes * std::uint64_t(height) > limits.max_decoder_memory ||
+        if (working > limits.max_decoder_memory ||
             !(rows = TryAllocateBytes(row_bytes * std::uint64_t(height)))) {
             failure = kTextInsufficientMemory;
         }

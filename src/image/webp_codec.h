@@ -7,8 +7,11 @@
 // the reduced one when the picture is larger than the limits allow: libwebp
 // then scales while it decodes), fed in pieces so that a
 // cancellation takes hold between them; its rows then go to a
-// PictureBuilder. That buffer counts against
-// DecodeLimits::max_decoder_memory.
+// PictureBuilder. That buffer, and for a lossless stream the decoder's own
+// copy of the whole stated picture at 4 bytes a pixel, count together
+// against DecodeLimits::max_decoder_memory: a lossless stream stating more
+// than about 2^26 pixels fails with "Insufficient system memory" before a
+// byte is allocated.
 //
 // Caller: DecodeImage.
 #pragma once

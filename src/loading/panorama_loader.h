@@ -9,7 +9,9 @@
 // worker, which also removes its staging directory). The engine stays a
 // single-threaded object: the worker builds it, then hands it over whole and
 // never touches it again. One worker thread, made at the first request and
-// kept until destruction, which cancels and joins it.
+// kept until destruction, which cancels it and joins it when it ends within
+// a moment; a decode that cannot be called off (a library call of seconds)
+// is left to finish alone, so that it never holds up the end.
 #pragma once
 
 #include <atomic>
@@ -43,8 +45,8 @@ class PanoramaLoader {
     // taken; it must only pass the news to the event loop, quickly and
     // thread-safely (for instance by pushing an event).
     explicit PanoramaLoader(std::function<void()> wake);
-    // Cancels the load in progress and joins the worker: as long as the
-    // decoders take to notice the cancel flag.
+    // Cancels the load in progress and joins the worker when it ends within
+    // 300 ms; else leaves it running (LoaderThreadsLeftRunning).
     ~PanoramaLoader();
     PanoramaLoader(const PanoramaLoader&) = delete;
     PanoramaLoader& operator=(const PanoramaLoader&) = delete;
@@ -71,20 +73,23 @@ class PanoramaLoader {
         std::string path;
         DecodeLimits limits;
     };
+    // What the worker shares with the loader; it owns a share, so it may
+    // outlive the loader.
+    struct Shared;
 
-    void Work();
+    static void Work(Shared& shared);
 
-    std::function<void()> wake_;
-    mutable std::mutex mutex_;
-    std::condition_variable work_ready_;
-    std::optional<Job> pending_;
-    std::optional<LoadOutcome> ready_;
-    // The flag of the load in progress; set to call it off.
-    std::shared_ptr<std::atomic<bool>> running_cancel_;
-    std::uint64_t running_request_ = 0;  // 0: none
-    std::uint64_t latest_request_ = 0;   // outcomes of older requests are dropped
-    bool stopping_ = false;
+    std::shared_ptr<Shared> shared_;
     std::thread worker_;
 };
+
+// True once a loader ended with its worker still running.
+bool LoaderThreadsLeftRunning();
+
+// What main() returns through: `exit_code` itself when every loader's
+// worker ended; else the process ends here with it, after removing its
+// staging directories and flushing its output, so that no static destructor
+// runs under a worker still decoding.
+int LeaveProcess(int exit_code);
 
 }  // namespace skyweave

@@ -108,6 +108,20 @@ TEST(PhotoSphereXmp, WhatIsNotAPhotoSphereOrNotANumber) {
     EXPECT_FALSE(ReadPhotoSphere(Bytes(kMaxXmpPacketBytes + 1, ' ')));
 }
 
+TEST(PhotoSphereXmp, PacketsUpTo64KiBAreRead) {
+    const std::string fields = kDescription + " GPano:FullPanoWidthPixels='8000'/>";
+    // Padded with white space inside the root element to the size wanted.
+    const auto padded = [&](std::size_t size) {
+        const std::string bare = kHead + fields + kTail;
+        return kHead + std::string(size - bare.size(), ' ') + fields + kTail;
+    };
+    EXPECT_EQ(kMaxXmpPacketBytes, 65536u);
+    EXPECT_TRUE(ReadPhotoSphere(Packet(padded(65536))));
+    EXPECT_FALSE(ReadPhotoSphere(Packet(padded(65537))));
+    // The JPEG segment's name in front does not count.
+    EXPECT_TRUE(ReadPhotoSphere(Packet(std::string(kXmpSegmentName) + '\0' + padded(65536))));
+}
+
 // A big-endian TIFF block with one IFD0 entry: tag 0x0112 (Orientation) of
 // `type` (3 is SHORT) with the value `value`.
 Bytes TiffWithOrientation(std::uint16_t type, std::uint16_t value) {
@@ -164,6 +178,27 @@ TEST(ExifOrientationTag, EveryValueAndBrokenBlocks) {
     for (const Case& c : broken) {
         EXPECT_EQ(ExifOrientation(c.exif), 1) << c.what;
     }
+}
+
+TEST(ExifOrientationTag, OnlyTheFirst64KiBOfABlockAreRead) {
+    // A block of megabytes (a maker note, say) keeps its first directory.
+    Bytes long_block = TiffWithOrientation(3, 6);
+    long_block.resize(8u << 20, 0x55);
+    EXPECT_EQ(ExifOrientation(long_block), 6);
+    // A first directory beyond the first 64 KiB is not reached.
+    Bytes far = TiffWithOrientation(3, 6);
+    const Bytes directory(far.begin() + 8, far.end());
+    far.resize(kMaxExifBlockBytes);
+    far.insert(far.end(), directory.begin(), directory.end());
+    far[4] = static_cast<std::uint8_t>(kMaxExifBlockBytes >> 24);
+    far[5] = static_cast<std::uint8_t>(kMaxExifBlockBytes >> 16);
+    far[6] = static_cast<std::uint8_t>(kMaxExifBlockBytes >> 8);
+    far[7] = static_cast<std::uint8_t>(kMaxExifBlockBytes);
+    EXPECT_EQ(ExifOrientation(far), 1);
+    far[4] = far[5] = 0;
+    far[6] = 0;
+    far[7] = 8;  // the same block pointing at its first copy
+    EXPECT_EQ(ExifOrientation(far), 6);
 }
 
 TEST(ProbeImage, SizeTurnAndPhotoSphereOfFilesMadeByExiftool) {

@@ -10,6 +10,7 @@
 
 #include "app/hack/hack_command_line.h"
 #include "app/saver_app.h"
+#include "loading/panorama_loader.h"
 #include "platform/core/staging_directory.h"
 
 namespace {
@@ -36,9 +37,9 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
     std::set_terminate(OnTerminate);
     try {
-        return Run(argc, argv);
+        return skyweave::LeaveProcess(Run(argc, argv));
     } catch (const std::bad_alloc&) {
         std::cerr << "skyweave: out of memory\n";
-        return 1;
+        return skyweave::LeaveProcess(1);
     }
 }

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <span>
 
+#include "loading/panorama_loader.h"
 #include "viewer/viewer_app.h"
 #include "viewer/viewer_options.h"
 
@@ -28,5 +29,6 @@ int main(int argc, char** argv) {
         std::printf("skyweave-view %s\n", SKYWEAVE_VERSION);
         return 0;
     }
-    return RunViewer(*parsed.options);
+    // A load that cannot be called off does not hold up the end.
+    return LeaveProcess(RunViewer(*parsed.options));
 }
