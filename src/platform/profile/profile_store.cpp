@@ -299,6 +299,7 @@ std::filesystem::path ProfileStore::FilePath() const {
 }
 
 struct ProfileSnapshot::Keys {
+    explicit Keys(KeyFilePtr loaded) : file(std::move(loaded)) {}
     KeyFilePtr file;
 };
 
