@@ -131,46 +131,87 @@ std::string MakeFolder(const std::filesystem::path& dir) {
     return folder.string();
 }
 
+// What a gesture must leave on screen once the view rests.
+enum class Outcome {
+    kPointFollows,  // the point under the pointer moved with it
+    kPointStays,    // the point under the pointer stayed there (a zoom)
+    kViewTurned,    // the middle of the picture changed
+};
+
 struct Gesture {
     const char* name;
     std::vector<std::string> xdotool;  // "W" stands for the window
     int from_x, from_y, to_x, to_y;    // a point dragged or held, window pixels
-    const char* rest;                  // the view the viewer rests at
+    const char* rest;                  // the view it rests at, as logged
+    Outcome outcome;
 };
 
-TEST_F(ViewerWindowTest, PointerKeepsThePointItHolds) {
+std::vector<std::string> Drag(int from_x, int from_y, int to_x, int to_y) {
+    const auto text = [](int n) { return std::to_string(n); };
+    return {"mousemove",
+            "--window",
+            "W",
+            text(from_x),
+            text(from_y),
+            "mousedown",
+            "1",
+            "mousemove",
+            "--window",
+            "W",
+            text((from_x + to_x) / 2),
+            text((from_y + to_y) / 2),
+            "mousemove",
+            "--window",
+            "W",
+            text(to_x),
+            text(to_y),
+            "mouseup",
+            "1"};
+}
+
+std::vector<std::string> Keys(std::vector<std::string> keys) {
+    keys.insert(keys.begin(), {"key", "--window", "W"});
+    return keys;
+}
+
+TEST_F(ViewerWindowTest, PointerAndKeysMoveTheView) {
     ASSERT_FALSE(Display().empty());
+    std::vector<std::string> drag_and_reset = Drag(500, 360, 650, 360);
+    for (const std::string& arg : Keys({"r"})) {
+        drag_and_reset.push_back(arg);
+    }
     const std::vector<Gesture> gestures = {
-        {"drag right",
-         {"mousemove", "--window", "W", "500", "360", "mousedown", "1", "mousemove", "--window",
-          "W", "575", "360", "mousemove", "--window", "W", "650", "360", "mouseup", "1"},
-         500,
-         360,
-         650,
-         360,
-         nullptr},
-        {"drag up and left",
-         {"mousemove", "--window", "W", "800", "500", "mousedown", "1", "mousemove", "--window",
-          "W", "750", "450", "mousemove", "--window", "W", "694", "394", "mouseup", "1"},
-         800,
-         500,
-         694,
-         394,
-         nullptr},
+        {"drag right", Drag(500, 360, 650, 360), 500, 360, 650, 360, nullptr,
+         Outcome::kPointFollows},
+        {"drag up and left", Drag(800, 500, 694, 394), 800, 500, 694, 394, nullptr,
+         Outcome::kPointFollows},
         {"wheel in about the pointer",
          {"mousemove", "--window", "W", "400", "300", "click", "4", "click", "4", "click", "4"},
          400,
          300,
          400,
          300,
-         " 0.000 43.740"},
+         "view 23.",
+         Outcome::kPointStays},
         {"wheel out about the pointer",
          {"mousemove", "--window", "W", "900", "200", "click", "5", "click", "5"},
          900,
          200,
          900,
          200,
-         " 0.000 74.074"},
+         " 0.000 74.074",
+         Outcome::kPointStays},
+        {"plus about the middle", Keys({"plus"}), 640, 360, 640, 360, " 0.000 54.000",
+         Outcome::kPointStays},
+        {"left arrow turns a twelfth of the zoom", Keys({"Left"}), 0, 0, 0, 0,
+         "view 25.000 5.000 0.000 60.000", Outcome::kViewTurned},
+        {"up arrow tilts", Keys({"Up"}), 0, 0, 0, 0, "view 20.000 10.000 0.000 60.000",
+         Outcome::kViewTurned},
+        {"space turns until space", Keys({"space", "space"}), 0, 0, 0, 0, " 5.000 0.000 60.000",
+         Outcome::kViewTurned},
+        // R goes back to the file's own initial view, not the one asked for.
+        {"R after a drag", drag_and_reset, 0, 0, 0, 0, "view 0.000 0.000 0.000 60.000",
+         Outcome::kViewTurned},
     };
     for (const Gesture& gesture : gestures) {
         SCOPED_TRACE(gesture.name);
@@ -189,32 +230,40 @@ TEST_F(ViewerWindowTest, PointerKeepsThePointItHolds) {
             arg = arg == "W" ? window : arg;
         }
         ASSERT_EQ(Xdotool(Display(), args), 0);
-        // A drag rests only once the button is up; a zoom rests at the
-        // zoom of all its notches.
+        // A drag rests only once the button is up, a zoom at the zoom of
+        // all its notches.
         ASSERT_TRUE(WaitForRest(viewer, [&](const std::string& last) {
-            return gesture.rest != nullptr ? last.find(gesture.rest) != std::string::npos
-                                           : last != first;
+            return last != first &&
+                   (gesture.rest == nullptr || last.find(gesture.rest) != std::string::npos);
         })) << viewer.Log();
         const Screenshot after = TakeScreenshot(Display(), std::stoull(window));
         ASSERT_TRUE(after.ok());
-        if (gesture.rest != nullptr) {
-            // The pixel under the pointer stays; the corners move.
-            EXPECT_LT(PatchDifference(before, gesture.from_x, gesture.from_y, after, gesture.to_x,
-                                      gesture.to_y),
-                      40.0);
-            EXPECT_GT(PatchDifference(before, 20, 20, after, 20, 20) +
-                          PatchDifference(before, 1259, 699, after, 1259, 699),
-                      10.0);
-        } else {
-            const Match match = FindPatch(before, gesture.from_x, gesture.from_y, after,
-                                          gesture.to_x, gesture.to_y, 8);
-            EXPECT_LE(std::abs(match.dx), 3);
-            EXPECT_LE(std::abs(match.dy), 3);
-            EXPECT_LT(match.difference, 12.0);
-            // The picture did move: the point is not where it was.
-            EXPECT_GT(PatchDifference(before, gesture.from_x, gesture.from_y, after, gesture.from_x,
-                                      gesture.from_y),
-                      match.difference + 10.0);
+        switch (gesture.outcome) {
+            case Outcome::kPointStays:
+                EXPECT_LT(PatchDifference(before, gesture.from_x, gesture.from_y, after,
+                                          gesture.to_x, gesture.to_y),
+                          40.0);
+                EXPECT_GT(PatchDifference(before, 20, 20, after, 20, 20) +
+                              PatchDifference(before, 1259, 699, after, 1259, 699),
+                          10.0);
+                break;
+            case Outcome::kPointFollows: {
+                const Match match = FindPatch(before, gesture.from_x, gesture.from_y, after,
+                                              gesture.to_x, gesture.to_y, 8);
+                EXPECT_LE(std::abs(match.dx), 3);
+                EXPECT_LE(std::abs(match.dy), 3);
+                EXPECT_LT(match.difference, 12.0);
+                // The picture did move: the point is not where it was.
+                EXPECT_GT(PatchDifference(before, gesture.from_x, gesture.from_y, after,
+                                          gesture.from_x, gesture.from_y),
+                          match.difference + 10.0);
+                break;
+            }
+            case Outcome::kViewTurned:
+                EXPECT_GT(PatchDifference(before, 640, 360, after, 640, 360) +
+                              PatchDifference(before, 320, 200, after, 320, 200),
+                          10.0);
+                break;
         }
         EXPECT_EQ(EndWithKey(Display(), viewer, window, "Escape"), 0) << viewer.Log();
     }
