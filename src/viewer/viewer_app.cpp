@@ -18,6 +18,7 @@
 #include "engine/panorama_engine.h"
 #include "loading/panorama_loader.h"
 #include "platform/core/end_signals.h"
+#include "platform/core/log_text.h"
 #include "platform/core/worker_pool.h"
 #include "platform/display/sdl_video.h"
 #include "platform/display/text_renderer.h"
@@ -320,9 +321,10 @@ class Viewer {
         }
         SDL_UpdateWindowSurface(window_);
         if (log_ && resting) {
-            std::fprintf(stderr, "rest %s view %.3f %.3f %.3f %.3f%s%s\n", shown_path_.c_str(),
-                         view_.heading, view_.pitch, view_.roll, view_.zoom,
-                         message_.empty() ? "" : " message ", message_.c_str());
+            std::fprintf(stderr, "rest %s view %.3f %.3f %.3f %.3f%s%s\n",
+                         EscapeForLog(shown_path_).c_str(), view_.heading, view_.pitch, view_.roll,
+                         view_.zoom, message_.empty() ? "" : " message ",
+                         EscapeForLog(message_).c_str());
         }
     }
 

@@ -3,6 +3,7 @@
 #include <span>
 
 #include "loading/panorama_loader.h"
+#include "platform/core/log_text.h"
 #include "viewer/viewer_app.h"
 #include "viewer/viewer_options.h"
 
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
     if (!parsed.options) {
         std::fprintf(stderr,
                      "skyweave-view: %s\nTry 'skyweave-view --help' for more information.\n",
-                     parsed.error.c_str());
+                     EscapeForLog(parsed.error).c_str());
         return 2;
     }
     if (parsed.options->help) {
