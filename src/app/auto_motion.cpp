@@ -2,6 +2,7 @@
 #include "app/auto_motion.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 
@@ -52,14 +53,14 @@ void AutoMotion::RandomDraw() {
     }
 }
 
-void AutoMotion::Bounce(double& angle, std::int32_t& speed) {
+void AutoMotion::Bounce(double& angle, std::int32_t& speed, double low, double high) {
     // Too fast either way runs at +300: the sign of an out-of-range speed is
     // dropped, not kept.
     if (std::llabs(static_cast<std::int64_t>(speed)) > kMaxSpeed) {
         speed = kMaxSpeed;
     }
     const double next = angle + 0.1 * static_cast<double>(speed);
-    if (next >= -90.0 && next <= 90.0) {
+    if (next >= low && next <= high) {
         angle = next;
         return;
     }
@@ -67,6 +68,22 @@ void AutoMotion::Bounce(double& angle, std::int32_t& speed) {
     const std::int32_t old_speed = speed;
     speed = -speed;
     angle = next - 0.2 * static_cast<double>(old_speed);
+    // A narrowed range may be shorter than a step, or the angle may have
+    // started outside it: the angle is kept inside. The full range keeps
+    // the plain bounce above.
+    if (low > -90.0 || high < 90.0) {
+        angle = std::clamp(angle, low, high);
+    }
+}
+
+void AutoMotion::SetPitchRange(double low, double high) {
+    low = std::max(low, -90.0);
+    high = std::min(high, 90.0);
+    if (!(low <= high)) {
+        low = high = std::isfinite(low + high) ? (low + high) / 2 : 0.0;
+    }
+    pitch_low_ = low;
+    pitch_high_ = high;
 }
 
 void AutoMotion::Advance() {
@@ -77,8 +94,8 @@ void AutoMotion::Advance() {
     } else if (heading_ > 360.0) {
         heading_ -= 360.0;
     }
-    Bounce(pitch_, pitch_speed_);
-    Bounce(roll_, roll_speed_);
+    Bounce(pitch_, pitch_speed_, pitch_low_, pitch_high_);
+    Bounce(roll_, roll_speed_, -90.0, 90.0);
 }
 
 std::int32_t AutoMotion::DrawStep() {

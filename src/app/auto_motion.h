@@ -51,8 +51,15 @@ class AutoMotion {
     void RandomDraw();
 
     // Advances heading, then pitch, then roll by one frame of their speeds:
-    // the heading wraps into 0..360, pitch and roll bounce at -90 and 90.
+    // the heading wraps into 0..360, roll bounces at -90 and 90, pitch at
+    // the ends of its range (-90 and 90 unless SetPitchRange narrowed it).
     void Advance();
+
+    // Narrows the pitch's bounce to what the picture lets the view reach
+    // (a strip's limits), so that the motion turns back at the picture's
+    // edge instead of resting there; the range never exceeds -90..90 and an
+    // empty one becomes its middle.
+    void SetPitchRange(double low, double high);
 
     // Places the view rectangle in `client` on the first call (while it has
     // zero width), then drifts it one pixel per axis while Moving is on.
@@ -97,12 +104,14 @@ class AutoMotion {
   private:
     std::int32_t DrawSpeed(std::int32_t configured);
     std::int32_t DrawStep();
-    static void Bounce(double& angle, std::int32_t& speed);
+    static void Bounce(double& angle, std::int32_t& speed, double low, double high);
 
     double heading_ = 0.0;
     double pitch_ = 0.0;
     double roll_ = 0.0;
     double zoom_;
+    double pitch_low_ = -90.0;
+    double pitch_high_ = 90.0;
     std::int32_t configured_heading_;
     std::int32_t configured_pitch_;
     std::int32_t configured_roll_;

@@ -85,6 +85,12 @@ void MonitorViews::SetAngles(double heading, double pitch, double roll) {
     }
 }
 
+void MonitorViews::SetPitchRange(std::size_t index, double low, double high) {
+    if (index < views_.size()) {
+        views_[index].motion.SetPitchRange(low, high);
+    }
+}
+
 void MonitorViews::SetMonitors(std::span<const MotionRect> screens, std::int32_t origin_x,
                                std::int32_t origin_y, bool draw_speeds) {
     std::vector<MonitorView> views;

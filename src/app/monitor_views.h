@@ -54,6 +54,9 @@ class MonitorViews {
     // Turns every view to the same angles (a panorama's initial view), in
     // the motion's ranges; speeds and rectangles stay.
     void SetAngles(double heading, double pitch, double roll);
+    // The pitch range view `index` may move in (AutoMotion::SetPitchRange);
+    // an index past the views is ignored.
+    void SetPitchRange(std::size_t index, double low, double high);
 
     // One view per monitor of `screens` (root-window pixels, as the monitor
     // list gives them) in a window whose client area starts at `origin`

@@ -579,6 +579,10 @@ void CPanoramaSaverWnd::OnNextFrame() {
             WindowDrawTarget target(*window_, &present_ns_, Decorations(view_rect, i == 0));
             const auto start = Clock::now();
             DrawView(target, view_rect, i);
+            // The frame just drawn knows the pitch this picture allows at
+            // this view's size; the motion turns back there.
+            const ViewLimits& limits = panorama_->Limits(static_cast<int>(i));
+            views_.SetPitchRange(i, limits.pitch_min, limits.pitch_max);
             draw_ns_ += static_cast<std::uint64_t>(
                 std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - start).count());
             if (log_) {

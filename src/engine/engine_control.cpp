@@ -59,6 +59,7 @@ int PanoramaEngine::SetView(double heading, double pitch, double roll, double zo
     live.pitch = WrapHalfTurn(pitch);
     live.roll = WrapHalfTurn(roll);
     live.zoom = zoom;
+    views_[static_cast<std::size_t>(view)].view_asked = true;
     return kDone;
 }
 

@@ -35,6 +35,9 @@ struct PanoramaEngine::ViewSlot {
     ViewState view_key{0, 0, 0, 0};
     bool view_key_set = false;
     bool still_valid = false;
+    // Set by SetView: a view someone asked for is kept through a resize
+    // (only clamped), where the file's own starting view is centred.
+    bool view_asked = false;
 };
 
 // Takes the engine's StateLock for the length of a scope. A wait that runs

@@ -111,10 +111,10 @@ int PanoramaEngine::RenderFrame(DrawTarget& target, int view) {
             slot.limits.zoom_max = MaxZoomForCoverage(slot.frame.width, slot.frame.height,
                                                       coverage_.heading_max - coverage_.heading_min,
                                                       coverage_.pitch_max - coverage_.pitch_min);
-            if (coverage_.heading_max < 180 || coverage_.heading_min < -180) {
+            if (!slot.view_asked && (coverage_.heading_max < 180 || coverage_.heading_min < -180)) {
                 slot.view.heading = coverage_.HeadingCentre();
             }
-            if (coverage_.pitch_max < 90 || coverage_.pitch_min < -90) {
+            if (!slot.view_asked && (coverage_.pitch_max < 90 || coverage_.pitch_min < -90)) {
                 slot.view.pitch = coverage_.PitchCentre();
             }
             slot.view.roll = 0;

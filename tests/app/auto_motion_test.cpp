@@ -75,6 +75,36 @@ TEST(AutoMotionTest, PitchBouncesOneStepBackFromTheLimit) {
     EXPECT_EQ(edge.pitch_speed(), 10);
 }
 
+TEST(AutoMotionTest, PitchBouncesWithinANarrowedRange) {
+    // A strip that lets the view tilt from -36 to +12: pitch 0 at 10 tenths
+    // per frame turns back after 12, then at -36 the other way.
+    const struct {
+        double low, high, start;
+        int frames;
+        double pitch;
+        std::int32_t speed;
+    } cases[] = {
+        {-36, 12, 0, 12, 12, 10},
+        {-36, 12, 0, 13, 11, -10},
+        {-36, 12, 0, 60, -36, -10},
+        {-36, 12, 0, 61, -35, 10},
+        {20, 30, 0, 1, 20, -10},          // started below: brought in at once
+        {5, 5, 0, 3, 5, -10},             // a range of one angle holds it
+        {-200, 200, 89.5, 1, 88.5, -10},  // never wider than -90..90
+        {10, -10, 0, 1, 0, -10},          // an empty range becomes its middle
+    };
+    for (const auto& c : cases) {
+        AutoMotion motion(Fixed(0, 10, 0));
+        motion.SetAngles(0, c.start, 0);
+        motion.SetPitchRange(c.low, c.high);
+        for (int i = 0; i < c.frames; ++i) {
+            motion.Advance();
+        }
+        EXPECT_NEAR(motion.pitch(), c.pitch, 1e-9) << c.low << " " << c.high << " " << c.frames;
+        EXPECT_EQ(motion.pitch_speed(), c.speed) << c.low << " " << c.high << " " << c.frames;
+    }
+}
+
 TEST(AutoMotionTest, RollBouncesAtMinus90LikePitch) {
     AutoMotion motion(Fixed(0, 0, -50));
     motion.SetAngles(0.0, 0.0, -88.0);

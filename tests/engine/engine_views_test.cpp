@@ -137,5 +137,36 @@ TEST_F(EngineViewsTest, ViewCountsAndViewsThatDoNotExist) {
     }
 }
 
+TEST_F(EngineViewsTest, AStripTiltsWithinWhatItCovers) {
+    // A 3:1 strip covers pitch -60 to +60; each row's grey is twice its
+    // number from the top, so the grey under the view's centre tells the
+    // pitch drawn (within a few rows: the nearest filter and the 32-pixel
+    // grid). At 160 x 96 and zoom 40 the pitch may reach +-36.
+    const Bytes strip = Bmp24(384, 128, [](int, int y) {
+        const auto grey = static_cast<std::uint8_t>(2 * y);
+        return Rgb{grey, grey, grey};
+    });
+    const struct {
+        double asked;
+        double drawn;
+    } cases[] = {{0, 0}, {20, 20}, {-30, -30}, {55, 36}, {-80, -36}};
+    for (const auto& c : cases) {
+        PanoramaEngine engine{std::span<const std::uint8_t>(strip)};
+        ASSERT_TRUE(engine.CoveredArea().IsPartial());
+        engine.SetView(0, c.asked, 0, 40);
+        MemoryDrawTarget target(160, 96);
+        engine.Draw(target, {0, 0, 160, 96});
+        EXPECT_EQ(engine.View().pitch, c.drawn) << c.asked;
+        const double row = (60 - c.drawn) / 120 * 128;
+        const int centre = target.Pixels()[(48 * 160 + 80) * 3];
+        EXPECT_NEAR(centre, 2 * row, 8) << c.asked;
+    }
+    // Without an asked view the first frame still starts in the middle.
+    PanoramaEngine engine{std::span<const std::uint8_t>(strip)};
+    MemoryDrawTarget target(160, 96);
+    engine.Draw(target, {0, 0, 160, 96});
+    EXPECT_EQ(engine.View().pitch, 0);
+}
+
 }  // namespace
 }  // namespace skyweave

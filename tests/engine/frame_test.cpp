@@ -196,7 +196,7 @@ TEST_F(FrameTest, ZoomBeyondItsLimitsIsClampedAndReported) {
     EXPECT_EQ(engine.View().heading, 179);
 }
 
-TEST_F(FrameTest, APartialPanoramaResetsItsViewOnEverySizeChange) {
+TEST_F(FrameTest, APartialPanoramaCentresItsOwnViewOnASizeChangeAndKeepsAnAskedOne) {
     // 120 x 60 degrees.
     PanoramaEngine engine{
         std::span<const std::uint8_t>(Container({{"BTMP", Bmp24(128, 64,
@@ -205,7 +205,7 @@ TEST_F(FrameTest, APartialPanoramaResetsItsViewOnEverySizeChange) {
                                                                 })},
                                                  {"INIT", Init(120, 60, 0, 0, 10, 5, 0, 30)}}))};
     MemoryDrawTarget target(640, 480);
-    engine.SetView(10, 5, 7, 30);
+    // The file's view (10, 5) is centred on the first frame.
     EXPECT_EQ(engine.Draw(target, {0, 0, 640, 480}), kDone);
     EXPECT_EQ(engine.View().heading, 0);
     EXPECT_EQ(engine.View().pitch, 0);
@@ -226,11 +226,12 @@ TEST_F(FrameTest, APartialPanoramaResetsItsViewOnEverySizeChange) {
     engine.SetView(50, 0, 0, 30);
     EXPECT_EQ(engine.RenderFrame(target), kFrameLimited);
     EXPECT_DOUBLE_EQ(engine.View().heading, 33.75);
-    // A new size: back to 0.
-    engine.SetView(10, 5, 0, 30);
+    // A new size keeps an asked view inside its limits; the roll goes to 0.
+    engine.SetView(10, 5, 3, 30);
     EXPECT_EQ(engine.Draw(target, {0, 0, 320, 240}), kDone);
-    EXPECT_EQ(engine.View().heading, 0);
-    EXPECT_EQ(engine.View().pitch, 0);
+    EXPECT_EQ(engine.View().heading, 10);
+    EXPECT_EQ(engine.View().pitch, 5);
+    EXPECT_EQ(engine.View().roll, 0);
 }
 
 TEST_F(FrameTest, EmptyDestinationsDrawNothing) {
