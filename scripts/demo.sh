@@ -84,6 +84,7 @@ RollRandom=0
 Moving=1
 ChangeEvery=$change_every
 Fade=1
+SmoothMotion=1
 EOF
 echo "Stored $root/samples as the panorama folder (settings in a throwaway folder)."
 

@@ -29,8 +29,10 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: skyweave-render FILE -o OUT.png|OUT.bmp [--view H,P,R,Z] [--size WxH]\n"
     "                       [--quality K] [--depth D] [--threads N]\n"
+    "                       [--projection P | --little-planet]\n"
     "       skyweave-render FILE --frames N [--size WxH] [--turn DEG] [--quality K]\n"
     "                       [--depth D] [--threads N] [--stats]\n"
+    "                       [--projection P | --little-planet]\n"
     "       skyweave-render --thumbnail SIZE FILE OUT.png\n";
 
 constexpr std::string_view kHelp =
@@ -46,6 +48,10 @@ constexpr std::string_view kHelp =
     "                  the view drawn twice and the still frame written\n"
     "  --depth D       screen depth: 8, 15, 16 or 24 (default: as\n"
     "                  SKYWEAVE_SCREEN_DEPTH, else 24)\n"
+    "  --projection P  rectilinear (default), stereographic, fisheye or\n"
+    "                  pannini; the zoom may reach 300, 360 and 300 degrees\n"
+    "  --little-planet the stereographic projection looking straight down at\n"
+    "                  zoom 240 (--view 0,-90,0,240 unless --view says more)\n"
     "  --threads N     threads that draw each frame: 0 one per processor\n"
     "                  (default), 1 to 8 that many; the picture is the same\n"
     "  --frames N      draw N moving frames, the heading advancing by --turn\n"
@@ -74,6 +80,8 @@ struct Options {
     SizeArgument size{1280, 720};
     std::int16_t quality = 0;
     std::optional<int> depth;
+    Projection projection = Projection::Rectilinear;
+    bool little_planet = false;
     std::optional<std::int64_t> frames;
     double turn = 1.5;
     // Thread-count setting: 0 one per processor, else 1 to kMaxWorkerThreads.
@@ -200,6 +208,20 @@ int Run(int argc, char** argv) {
                 return UsageError("--threads needs 0 (one per processor) to 8");
             }
             options.threads = static_cast<int>(*threads);
+        } else if (arg == "--projection") {
+            const auto names = kProjectionNames;
+            const auto* found = names.end();
+            if ((text = value())) {
+                found = std::find(names.begin(), names.end(), *text);
+            }
+            if (found == names.end()) {
+                return UsageError(
+                    "--projection needs rectilinear, stereographic, fisheye or pannini");
+            }
+            options.projection = static_cast<Projection>(found - names.begin());
+        } else if (arg == "--little-planet") {
+            options.projection = Projection::Stereographic;
+            options.little_planet = true;
         } else if (arg == "--stats") {
             options.stats = true;
         } else if (arg.starts_with("-") && arg != "-") {
@@ -249,8 +271,10 @@ int Run(int argc, char** argv) {
     const ViewState start = engine.View();
     const ViewState view = options.view ? ViewState{(*options.view)[0], (*options.view)[1],
                                                     (*options.view)[2], (*options.view)[3]}
-                                        : start;
+                           : options.little_planet ? ViewState{0, -90, 0, 240}
+                                                   : start;
     engine.SetStillQuality(options.quality);
+    engine.SetProjection(options.projection);
     engine.SetWorkerPool(&pool);
     MemoryDrawTarget target(options.size.width, options.size.height);
     const PixelRect rect{0, 0, options.size.width, options.size.height};

@@ -43,6 +43,8 @@ constexpr std::array kTable{
     Entry{5104, "Threads"},
     Entry{5105, "ShowFrameRate"},
     Entry{5106, "Present"},
+    Entry{5107, "Projection"},
+    Entry{5108, "SmoothMotion"},
     Entry{5201, "Use This &Folder"},
     Entry{5202, "There is no panorama in the folder "},
     Entry{5203, "The folder cannot be read: "},

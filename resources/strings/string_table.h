@@ -42,6 +42,8 @@ enum class StringId : int {
     ThreadsName = 5104,        // "Threads"
     ShowFrameRateName = 5105,  // "ShowFrameRate"
     PresentName = 5106,        // "Present"
+    ProjectionName = 5107,     // "Projection"
+    SmoothMotionName = 5108,   // "SmoothMotion"
     // Texts added later.
     ChooseFolderButton = 5201,  // the open-file dialog's button that takes a folder
     NoPanoramaInFolder = 5202,  // a folder holds no panorama; the folder's path follows

@@ -341,6 +341,8 @@ void CPanoramaSaverWnd::OnLoadDone() {
     retry_.Clear();
     std::unique_ptr<PanoramaEngine> engine = std::move(outcome->engine);
     engine->SetWorkerPool(pool_);
+    engine->SetProjection(settings_.projection);
+    engine->SetSmoothMotion(settings_.smoothMotion);
     engine->SetViewCount(static_cast<int>(views_.size()));
     if (const int skipped = engine->StagingSkipped(); skipped > 0) {
         const StagingBudget budget;

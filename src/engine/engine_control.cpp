@@ -163,6 +163,15 @@ void PanoramaEngine::SetStillQuality(std::int16_t quality) {
     still_quality_ = quality;
 }
 
+void PanoramaEngine::SetProjection(Projection projection) {
+    if (projection != projection_) {
+        for (ViewSlot& slot : views_) {
+            slot.still_valid = false;
+        }
+    }
+    projection_ = projection;
+}
+
 std::int32_t PanoramaEngine::ImageWidth() const {
     return loaded_ && loaded_->image ? loaded_->image.Width() : 0;
 }

@@ -31,6 +31,7 @@
 #include "image/decode_limits.h"
 #include "panfile/kind_tag.h"
 #include "platform/core/draw_target.h"
+#include "render/projection.h"
 #include "render/view_state.h"
 
 namespace skyweave {
@@ -210,6 +211,16 @@ class PanoramaEngine {
     void SetStillQuality(std::int16_t quality);
     std::int16_t StillQuality() const { return still_quality_; }
 
+    // How views are projected (rectilinear by default). Any other projection
+    // lets the zoom of a full sphere reach MaxZoomOf(projection); a change
+    // drops the kept still pictures. Kept across loads.
+    void SetProjection(Projection projection);
+    Projection ViewProjection() const { return projection_; }
+
+    // Moving frames drawn with the still filter instead of the nearest one
+    // (off by default). Kept across loads.
+    void SetSmoothMotion(bool on) { smooth_motion_ = on; }
+
     // The live view and limits of a view (which must exist), the initial
     // view of the file and its coverage.
     ViewState View(int view = 0) const;
@@ -262,6 +273,8 @@ class PanoramaEngine {
     Coverage coverage_;
     bool palette_dirty_ = true;
     std::int16_t still_quality_ = kDefaultStillQuality;
+    Projection projection_ = Projection::Rectilinear;
+    bool smooth_motion_ = false;
     FrameStatistics statistics_;
     WorkerPool* pool_ = nullptr;
 };

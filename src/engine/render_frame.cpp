@@ -123,8 +123,13 @@ int PanoramaEngine::RenderFrame(DrawTarget& target, int view) {
 
     // 4. Zoom clamp.
     int result = kFrameDrawn;
-    if (slot.limits.zoom_max < slot.view.zoom) {
-        slot.view.zoom = slot.limits.zoom_max;
+    // A partial picture keeps the zoom its coverage allows in any
+    // projection; a full sphere may be seen as wide as the projection goes.
+    const double zoom_max = projection_ == Projection::Rectilinear || coverage_.IsPartial()
+                                ? slot.limits.zoom_max
+                                : MaxZoomOf(projection_);
+    if (zoom_max < slot.view.zoom) {
+        slot.view.zoom = zoom_max;
         result += kFrameLimited;
     }
     if (slot.view.zoom < slot.limits.zoom_min) {
@@ -183,7 +188,7 @@ int PanoramaEngine::RenderFrame(DrawTarget& target, int view) {
         const Clock::time_point start = Clock::now();
         RenderView(*state.renderer, slot.view, slot.frame.width, slot.frame.height, frame_pixels,
                    header.biWidth, header.biHeight, image_pixels, slot.frame.depth, filter_kind,
-                   pool_);
+                   pool_, projection_);
         statistics_.render_view_ns += NanosecondsSince(start);
         statistics_.last_filter_kind = filter_kind;
     };
@@ -191,7 +196,9 @@ int PanoramaEngine::RenderFrame(DrawTarget& target, int view) {
         slot.still_valid = false;
         slot.view_key = slot.view;
         slot.view_key_set = true;
-        render(0);
+        // Smooth motion draws moving frames with the still filter (where the
+        // still filter applies at all: not over a palette).
+        render(smooth_motion_ && still_quality_ > 0 && header.biBitCount > 8 ? still_quality_ : 0);
         ++statistics_.moving_renders;
     } else if (slot.still_valid) {
         // The kept picture is presented straight from the still buffer: the

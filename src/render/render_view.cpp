@@ -1,6 +1,7 @@
 // RenderView (see render_view.h).
 #include "render/render_view.h"
 
+#include "render/projected_render.h"
 #include "render/view_geometry.h"
 
 namespace skyweave {
@@ -8,7 +9,7 @@ namespace skyweave {
 int RenderView(PanoramaRenderer& renderer, const ViewState& view, std::int32_t viewWidth,
                std::int32_t viewHeight, std::span<std::uint8_t> dest, std::int32_t srcWidth,
                std::int32_t srcHeight, std::span<const std::uint8_t> src, std::int32_t depth,
-               std::int32_t filterKind, WorkerPool* pool) {
+               std::int32_t filterKind, WorkerPool* pool, Projection projection) {
     RenderParams params;
     params.heading = view.heading;
     params.pitch = view.pitch;
@@ -24,6 +25,9 @@ int RenderView(PanoramaRenderer& renderer, const ViewState& view, std::int32_t v
     params.src = src;
     params.depth = depth;
     params.filterKind = filterKind;
+    if (projection != Projection::Rectilinear) {
+        return RenderProjected(params, projection, view.zoom, pool);
+    }
     return renderer.Render(params, pool);
 }
 

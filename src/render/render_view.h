@@ -8,6 +8,7 @@
 #include <span>
 
 #include "render/panorama_renderer.h"
+#include "render/projection.h"
 #include "render/view_state.h"
 
 namespace skyweave {
@@ -25,9 +26,13 @@ namespace skyweave {
 //   filterKind: 0 nearest, 1 half-pixel average, 8 bilinear.
 //   pool: threads that share the drawing, or null (the default) for the
 //     calling thread alone; the picture is the same either way.
+//   projection: rectilinear (the default) draws through the renderer; any
+//     other through RenderProjected (projected_render.h), the renderer
+//     untouched.
 int RenderView(PanoramaRenderer& renderer, const ViewState& view, std::int32_t viewWidth,
                std::int32_t viewHeight, std::span<std::uint8_t> dest, std::int32_t srcWidth,
                std::int32_t srcHeight, std::span<const std::uint8_t> src, std::int32_t depth,
-               std::int32_t filterKind, WorkerPool* pool = nullptr);
+               std::int32_t filterKind, WorkerPool* pool = nullptr,
+               Projection projection = Projection::Rectilinear);
 
 }  // namespace skyweave

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "platform/profile/profile_store.h"
+#include "render/projection.h"
 
 namespace skyweave {
 
@@ -63,6 +64,11 @@ struct SaverSettings {
     bool showFrameRate{};
     // How frames reach the screen.
     PresentMethod present{};
+    // How the view is projected; zooms beyond the rectilinear range are
+    // reached only through the other projections.
+    Projection projection{};
+    // Moving frames drawn with the still filter.
+    bool smoothMotion{};
 
     bool operator==(const SaverSettings&) const = default;
 };

@@ -37,8 +37,10 @@ enum class SettingId : std::size_t {
     Threads,
     ShowFrameRate,
     Present,
+    Projection,
+    SmoothMotion,
 };
-inline constexpr std::size_t kSettingCount = 16;
+inline constexpr std::size_t kSettingCount = 18;
 
 enum class SettingType {
     Text,     // a string, stored as a string
@@ -50,7 +52,7 @@ enum class SettingType {
 // The field of SaverSettings a row reads and writes.
 using SettingField = std::variant<std::string SaverSettings::*, std::int32_t SaverSettings::*,
                                   std::uint32_t SaverSettings::*, bool SaverSettings::*,
-                                  PresentMethod SaverSettings::*>;
+                                  PresentMethod SaverSettings::*, Projection SaverSettings::*>;
 
 enum class DialogControlKind { Absent, EditBox, Slider, SpinBox, CheckBox };
 
@@ -257,6 +259,14 @@ inline constexpr std::array<SettingRow, kSettingCount> kSettingsTable = [] {
             .Choice(kPresentChoices, static_cast<std::int32_t>(PresentMethod::Auto))
             .Option("present")
             .Help("how frames reach the screen"),
+        Row(Id::Projection, StringId::ProjectionName, &Sv::projection)
+            .Choice(kProjectionNames, static_cast<std::int32_t>(Projection::Rectilinear))
+            .Option("projection")
+            .Help("how the view is drawn"),
+        Row(Id::SmoothMotion, StringId::SmoothMotionName, &Sv::smoothMotion)
+            .Flag(false)
+            .Option("smooth")
+            .Help("draw moving frames with the still filter"),
     };
 }();
 

@@ -131,6 +131,28 @@ TEST_F(FrameTest, ChangingTheStillQualityRendersTheRestingViewAgain) {
     ExpectCrop(target, ReferenceFrame(engine, engine.View(), 64, 64, 1), 64, 64, 64, 64);
 }
 
+TEST_F(FrameTest, SmoothMotionDrawsMovingFramesWithTheStillFilter) {
+    const struct {
+        bool smooth;
+        std::int16_t quality;
+        std::int16_t filter;
+    } cases[] = {{false, 8, 0}, {true, 8, 8}, {true, 1, 1}, {true, 0, 0}};
+    for (const auto& c : cases) {
+        PanoramaEngine engine{std::span<const std::uint8_t>(image_)};
+        engine.SetSmoothMotion(c.smooth);
+        engine.SetStillQuality(c.quality);
+        MemoryDrawTarget target(96, 64);
+        for (const double heading : {45.0, 46.0}) {
+            engine.SetView(heading, 0, 0, 80);
+            engine.Draw(target, {0, 0, 96, 64});
+        }
+        EXPECT_EQ(engine.Statistics().moving_renders, 2u) << c.smooth << c.quality;
+        EXPECT_EQ(engine.Statistics().last_filter_kind, c.filter) << c.smooth << c.quality;
+        ExpectCrop(target, ReferenceFrame(engine, {46, 0, 0, 80}, 96, 64, c.filter), 96, 64, 96,
+                   64);
+    }
+}
+
 TEST_F(FrameTest, StillQualityZeroAndEightBitImagesAlwaysMove) {
     PanoramaEngine engine{std::span<const std::uint8_t>(image_)};
     engine.SetStillQuality(0);

@@ -38,6 +38,8 @@ TEST(StringTableTest, EveryEntryHasItsExactText) {
         {5104, "Threads"},
         {5105, "ShowFrameRate"},
         {5106, "Present"},
+        {5107, "Projection"},
+        {5108, "SmoothMotion"},
         {5201, "Use This &Folder"},
         {5202, "There is no panorama in the folder "},
         {5203, "The folder cannot be read: "},
@@ -52,7 +54,7 @@ TEST(StringTableTest, EveryEntryHasItsExactText) {
 }
 
 TEST(StringTableTest, UnknownIdsGiveEmptyText) {
-    for (const int id : {0, -1, 5002, 5006, 5026, 5100, 5107, 5200, 5205, 101, 2147483647}) {
+    for (const int id : {0, -1, 5002, 5006, 5026, 5100, 5109, 5200, 5205, 101, 2147483647}) {
         EXPECT_TRUE(LoadResourceString(id).empty()) << id;
     }
 }

@@ -59,22 +59,25 @@ TEST_F(ToolTest, RenderHelpAndUsageErrorsExitTwo) {
     EXPECT_EQ(help.exit_code, 0);
     EXPECT_NE(help.out.find("--frames N"), std::string::npos);
     const std::string file = std::string(SKYWEAVE_SOURCE_DIR) + "/samples/city.jpg";
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{},
-                                               {file},
-                                               {file, "-o", Path("a.png"), "--frames", "3"},
-                                               {file, "-o", Path("a.gif")},
-                                               {file, "-o", Path("a.png"), "--size", "0x10"},
-                                               {file, "-o", Path("a.png"), "--size", "64"},
-                                               {file, "-o", Path("a.png"), "--quality", "3"},
-                                               {file, "-o", Path("a.png"), "--depth", "32"},
-                                               {file, "-o", Path("a.png"), "--view", "1,2,3"},
-                                               {file, "-o", Path("a.png"), "--view", "1,2,3,nan"},
-                                               {file, "--frames", "0"},
-                                               {file, "-o", Path("a.png"), "--threads", "9"},
-                                               {file, "-o", Path("a.png"), "--threads", "-1"},
-                                               {file, "-o", Path("a.png"), "--threads", "two"},
-                                               {file, "-o", Path("a.png"), "--wobble"}}) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {},
+             {file},
+             {file, "-o", Path("a.png"), "--frames", "3"},
+             {file, "-o", Path("a.gif")},
+             {file, "-o", Path("a.png"), "--size", "0x10"},
+             {file, "-o", Path("a.png"), "--size", "64"},
+             {file, "-o", Path("a.png"), "--quality", "3"},
+             {file, "-o", Path("a.png"), "--depth", "32"},
+             {file, "-o", Path("a.png"), "--view", "1,2,3"},
+             {file, "-o", Path("a.png"), "--view", "1,2,3,nan"},
+             {file, "--frames", "0"},
+             {file, "-o", Path("a.png"), "--threads", "9"},
+             {file, "-o", Path("a.png"), "--threads", "-1"},
+             {file, "-o", Path("a.png"), "--threads", "two"},
+             {file, "-o", Path("a.png"), "--wobble"},
+             {file, "-o", Path("a.png"), "--projection"},
+             {file, "-o", Path("a.png"), "--projection", "Fisheye"},
+             {file, "-o", Path("a.png"), "--projection", "mercator"}}) {
         EXPECT_EQ(Render(args).exit_code, 2) << (args.empty() ? "" : args.back());
     }
     EXPECT_FALSE(std::filesystem::exists(Path("a.png")));
@@ -168,6 +171,58 @@ TEST_F(ToolTest, PicturesAreWrittenTopRowFirst) {
     EXPECT_EQ(static_cast<std::uint8_t>(bmp[54]), 255);
     EXPECT_EQ(static_cast<std::uint8_t>(bmp[56]), 0);
     EXPECT_EQ(static_cast<std::uint8_t>(bmp[bmp.size() - 1]), 255);  // top row red
+}
+
+TEST_F(ToolTest, WideProjectionsShowSkyGroundAndNothingBeyondTheSphere) {
+    const std::string file = Write("sky.bmp", Bmp24(128, 64, [](int, int y) {
+                                       return y < 32 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
+                                   }));
+    const Rgb sky{255, 0, 0};
+    const Rgb ground{0, 0, 255};
+    const Rgb none{0, 0, 0};
+    const struct {
+        std::vector<std::string> how;
+        std::uint32_t x, y;
+        Rgb colour;
+    } cases[] = {
+        // Straight down at 240 degrees: the ground is a disc 18 pixels
+        // across the middle, the sky all around it.
+        {{"--little-planet"}, 32, 24, ground},
+        {{"--little-planet"}, 32, 10, ground},
+        {{"--little-planet"}, 0, 0, sky},
+        {{"--little-planet"}, 63, 47, sky},
+        // The whole sphere in a circle 64 pixels across, black outside.
+        {{"--projection", "fisheye", "--view", "0,0,0,360"}, 32, 5, sky},
+        {{"--projection", "fisheye", "--view", "0,0,0,360"}, 32, 43, ground},
+        {{"--projection", "fisheye", "--view", "0,0,0,360"}, 0, 0, none},
+        {{"--projection", "fisheye", "--view", "0,0,0,360"}, 63, 47, none},
+        // Looking up 60 degrees at zoom 200 shows ground only near the
+        // bottom edge.
+        {{"--projection", "pannini", "--view", "0,60,0,200"}, 32, 0, sky},
+        {{"--projection", "stereographic", "--view", "0,60,0,200"}, 32, 47, ground},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{file, "-o", Path("p.png"), "--size", "64x48"};
+        args.insert(args.end(), c.how.begin(), c.how.end());
+        ASSERT_EQ(Render(args).exit_code, 0) << c.how.back();
+        EXPECT_EQ(ReadPng(Path("p.png")).At(c.x, c.y), c.colour)
+            << c.how.back() << " at " << c.x << "," << c.y;
+    }
+    // Bands shared among threads draw the same picture as one thread.
+    const std::string courtyard = std::string(SKYWEAVE_SOURCE_DIR) + "/samples/courtyard.jpg";
+    for (const std::string projection : {"stereographic", "fisheye", "pannini"}) {
+        std::string first;
+        for (const std::string threads : {"1", "2"}) {
+            const std::string out = Path("w" + threads + ".bmp");
+            ASSERT_EQ(Render({courtyard, "-o", out, "--size", "700x500", "--view", "170,80,12,250",
+                              "--projection", projection, "--threads", threads, "--quality", "8"})
+                          .exit_code,
+                      0);
+            const std::string picture = ReadText(out);
+            EXPECT_TRUE(first.empty() || picture == first) << projection;
+            first = picture;
+        }
+    }
 }
 
 // The same file and view drawn by 1, 2, 3 and 8 threads, and by one per

@@ -346,6 +346,9 @@ Options for this run only, else the stored settings [default]:
   --threads N            rendering threads, 0..8; 0 one per core [0]
   --[no-]fps             show the frame rate and the processor load [off]
   --present auto|surface|gl  how frames reach the screen [auto]
+  --projection rectilinear|stereographic|fisheye|pannini  how the view is drawn
+                         [rectilinear]
+  --[no-]smooth          draw moving frames with the still filter [off]
 )");
     for (std::size_t start = 0; start < usage.size();) {
         const std::size_t end = usage.find('\n', start);

@@ -15,10 +15,10 @@ for word in NAME SYNOPSIS DESCRIPTION "RUN MODES" OPTIONS SETTINGS "PANORAMA FIL
   "EXIT STATUS" EXAMPLES --root --window-id --window --file --zoom --heading --pitch --roll --size \
   --moving --no-moving --heading-random --no-heading-random --pitch-random --no-pitch-random \
   --roll-random --no-roll-random --change-every --fade --no-fade --max-fps --threads --fps \
-  --no-fps --present --help /c /s /p /a /reset XSCREENSAVER_WINDOW \
+  --no-fps --present --projection --smooth --no-smooth --help /c /s /p /a /reset XSCREENSAVER_WINDOW \
   "Corvane/skyweave.conf" "[Settings]" FilePath Zoom Heading Pitch Roll Size Moving \
   HeadingRandom PitchRandom RollRandom ChangeEvery Fade MaxFrameRate Threads ShowFrameRate \
-  Present folder CVVL BTMP INIT FILE "programs:"; do
+  Present Projection SmoothMotion folder CVVL BTMP INIT FILE "programs:"; do
   grep -qF -- "$word" <<<"$text" || { echo "the page does not mention $word"; exit 1; }
 done
 if [ -n "${2:-}" ]; then
