@@ -130,24 +130,74 @@ struct Job {
         return true;
     }
 
+    // One pixel from a 16.16 position whose column lies within one turn of
+    // the picture (the corners of a smooth cell are unwrapped by less).
+    void PutFixed(std::uint8_t* out, std::int64_t u, std::int64_t v) const {
+        const std::int64_t w = params.srcWidth;
+        if (!bilinear) {
+            std::int64_t column = u >> 16;
+            column += column < 0 ? w : column >= w ? -w : 0;
+            const auto row = static_cast<std::int32_t>(
+                std::clamp<std::int64_t>(v >> 16, 0, params.srcHeight - 1));
+            std::memcpy(out, At(static_cast<std::int32_t>(column), row),
+                        static_cast<std::size_t>(bytes));
+            return;
+        }
+        // About the pixel centres, with 8-bit weights.
+        u -= 32768;
+        v -= 32768;
+        std::int64_t c0 = u >> 16;
+        const auto fx = static_cast<std::uint32_t>((u >> 8) & 255);
+        const auto fy = static_cast<std::uint32_t>((v >> 8) & 255);
+        c0 += c0 < 0 ? w : c0 >= w ? -w : 0;
+        const std::int64_t c1 = c0 + 1 == w ? 0 : c0 + 1;
+        const std::int64_t r = v >> 16;
+        const auto r0 =
+            static_cast<std::int32_t>(std::clamp<std::int64_t>(r, 0, params.srcHeight - 1));
+        const auto r1 =
+            static_cast<std::int32_t>(std::clamp<std::int64_t>(r + 1, 0, params.srcHeight - 1));
+        const std::uint8_t* q[4] = {
+            At(static_cast<std::int32_t>(c0), r0), At(static_cast<std::int32_t>(c1), r0),
+            At(static_cast<std::int32_t>(c0), r1), At(static_cast<std::int32_t>(c1), r1)};
+        const std::uint32_t wt[4] = {(256 - fx) * (256 - fy), fx * (256 - fy), (256 - fx) * fy,
+                                     fx * fy};
+        for (int channel = 0; channel < 3; ++channel) {
+            const std::uint32_t sum = wt[0] * q[0][channel] + wt[1] * q[1][channel] +
+                                      wt[2] * q[2][channel] + wt[3] * q[3][channel];
+            out[channel] = static_cast<std::uint8_t>((sum + 32768) >> 16);
+        }
+    }
+
     void DrawCell(std::int32_t x0, std::int32_t y0) const {
         std::array<Position, 4> c{MapPixel(x0, y0), MapPixel(x0 + kCell, y0),
                                   MapPixel(x0, y0 + kCell), MapPixel(x0 + kCell, y0 + kCell)};
-        const bool smooth = Smooth(c);
-        for (std::int32_t j = 0; j < kCell; ++j) {
-            const double t = static_cast<double>(j) / kCell;
-            const double ul = c[0].u + (c[2].u - c[0].u) * t;
-            const double vl = c[0].v + (c[2].v - c[0].v) * t;
-            const double ur = c[1].u + (c[3].u - c[1].u) * t;
-            const double vr = c[1].v + (c[3].v - c[1].v) * t;
-            std::uint8_t* out = Pixel(x0, y0 + j);
-            for (std::int32_t i = 0; i < kCell; ++i, out += bytes) {
-                if (smooth) {
-                    const double s = static_cast<double>(i) / kCell;
-                    Put(out, {ul + (ur - ul) * s, vl + (vr - vl) * s, true});
-                } else {
+        if (!Smooth(c)) {
+            for (std::int32_t j = 0; j < kCell; ++j) {
+                std::uint8_t* out = Pixel(x0, y0 + j);
+                for (std::int32_t i = 0; i < kCell; ++i, out += bytes) {
                     Put(out, MapPixel(x0 + i, y0 + j));
                 }
+            }
+            return;
+        }
+        std::array<std::int64_t, 4> u{};
+        std::array<std::int64_t, 4> v{};
+        for (std::size_t k = 0; k < 4; ++k) {
+            u[k] = std::llround(c[k].u * 65536);
+            v[k] = std::llround(c[k].v * 65536);
+        }
+        for (std::int32_t j = 0; j < kCell; ++j) {
+            const std::int64_t ul = u[0] + (u[2] - u[0]) * j / kCell;
+            const std::int64_t vl = v[0] + (v[2] - v[0]) * j / kCell;
+            const std::int64_t ur = u[1] + (u[3] - u[1]) * j / kCell;
+            const std::int64_t vr = v[1] + (v[3] - v[1]) * j / kCell;
+            const std::int64_t du = (ur - ul) / kCell;
+            const std::int64_t dv = (vr - vl) / kCell;
+            std::int64_t uu = ul;
+            std::int64_t vv = vl;
+            std::uint8_t* out = Pixel(x0, y0 + j);
+            for (std::int32_t i = 0; i < kCell; ++i, out += bytes, uu += du, vv += dv) {
+                PutFixed(out, uu, vv);
             }
         }
     }
