@@ -9,6 +9,7 @@ SKYWEAVE_PACKAGES=(
   libxinerama-dev libxrandr-dev
   libgtk-3-dev
   xvfb xserver-xephyr x11-xserver-utils libgl1-mesa-dri xdotool x11-utils imagemagick webp
+  libimage-exiftool-perl
   xscreensaver xscreensaver-data libxml2-utils man-db groff-base bsdextrautils util-linux
   lintian desktop-file-utils shared-mime-info dpkg-dev
 )

@@ -12,6 +12,7 @@
 #include "panfile/chunk_directory.h"
 #include "panfile/file_records.h"
 #include "panfile/init_chunk.h"
+#include "panfile/level_picture.h"
 #include "panfile/panorama_canvas.h"
 #include "panfile/picture_placement.h"
 #include "platform/core/file_reader.h"
@@ -252,6 +253,14 @@ void PanoramaEngine::PlacePlainPicture(const PicturePlacement& placement) {
     SetInitialView({placement.heading.value_or(0), placement.pitch.value_or(0), 0,
                     placement.zoom.value_or(60)});
     if (placement.full_sphere) {
+        // A tilted camera's picture is turned level once here, so that the
+        // renderer and every view see a level world. Should the copy the
+        // turn needs not fit, the picture shows as taken.
+        if (placement.level_pitch != 0 || placement.level_roll != 0) {
+            PackedDib& image = loaded_->image;
+            LevelPicture(image.Pixels(), image.Width(), image.Height(), image.BytesPerPixel(),
+                         placement.level_pitch, placement.level_roll);
+        }
         return;
     }
     const std::int32_t width = loaded_->image.Width();

@@ -78,6 +78,8 @@ bool Take(PhotoSphere& sphere, std::string_view name, const std::string& value) 
         {"InitialViewPitchDegrees", &PhotoSphere::initial_pitch},
         {"InitialHorizontalFOVDegrees", &PhotoSphere::initial_fov},
         {"PoseHeadingDegrees", &PhotoSphere::pose_heading},
+        {"PosePitchDegrees", &PhotoSphere::pose_pitch},
+        {"PoseRollDegrees", &PhotoSphere::pose_roll},
     };
     for (const auto& [field, member] : numbers) {
         if (name == field) {

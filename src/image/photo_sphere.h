@@ -31,6 +31,11 @@ struct PhotoSphere {
     std::optional<double> initial_fov;      // InitialHorizontalFOVDegrees
     // Compass heading of the picture's centre, degrees (PoseHeadingDegrees).
     std::optional<double> pose_heading;
+    // The camera's tilt when the picture was taken, degrees: the picture
+    // centre's height above the horizon (PosePitchDegrees) and the turn of
+    // the horizon, counter-clockwise in the picture (PoseRollDegrees).
+    std::optional<double> pose_pitch;
+    std::optional<double> pose_roll;
     // ProjectionType as written ("equirectangular" for what the saver shows).
     std::optional<std::string> projection;
     // A field above whose value is not a plain number: the whole record is

@@ -34,6 +34,7 @@ std::optional<PicturePlacement> FromPhotoSphere(const PhotoSphere& sphere, std::
                                      [&](auto field) { return (sphere.*field).has_value(); });
     if (!IsAngle(sphere.initial_heading, -360, 360) || !IsAngle(sphere.pose_heading, -360, 360) ||
         !IsAngle(sphere.initial_pitch, -90, 90) || !IsAngle(sphere.initial_fov, 1e-6, 180) ||
+        !IsAngle(sphere.pose_pitch, -90, 90) || !IsAngle(sphere.pose_roll, -180, 180) ||
         (given != 0 && given != std::ssize(fields))) {
         return std::nullopt;
     }
@@ -68,6 +69,8 @@ std::optional<PicturePlacement> FromPhotoSphere(const PhotoSphere& sphere, std::
     }
     placement.pitch = sphere.initial_pitch;
     placement.zoom = sphere.initial_fov;
+    placement.level_pitch = sphere.pose_pitch.value_or(0);
+    placement.level_roll = sphere.pose_roll.value_or(0);
     return placement;
 }
 

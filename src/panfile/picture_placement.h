@@ -49,6 +49,11 @@ struct PicturePlacement {
     std::optional<double> heading;
     std::optional<double> pitch;
     std::optional<double> zoom;
+    // The camera's pose pitch and roll, degrees (photo_sphere.h), that the
+    // loader turns a full-sphere picture by to level its horizon; 0 and 0
+    // leave it as it is.
+    double level_pitch = 0;
+    double level_roll = 0;
 };
 
 // The placement of a picture whose probe gave `facts`.

@@ -225,6 +225,47 @@ TEST_F(ToolTest, WideProjectionsShowSkyGroundAndNothingBeyondTheSphere) {
     }
 }
 
+TEST_F(ToolTest, TaggedCameraPosesAreLevelled) {
+    // Sky red above the picture's own horizon, ground blue below; exiftool
+    // tags the camera's pose. Each view looks 10 degrees above or below
+    // the world horizon where a levelled picture and the picture as taken
+    // disagree.
+    const std::string bmp = Write("level.bmp", Bmp24(256, 128, [](int, int y) {
+                                      return y < 64 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
+                                  }));
+    const Rgb sky{255, 0, 0};
+    const Rgb ground{0, 0, 255};
+    const struct {
+        const char* pitch;
+        const char* roll;
+        const char* view;
+        Rgb colour;
+    } cases[] = {
+        {nullptr, nullptr, "0,10,0,30", sky}, {"20", "0", "0,10,0,30", ground},
+        {"20", "0", "180,-10,0,30", sky},     {"-20", "0", "0,-10,0,30", sky},
+        {"-20", "0", "180,10,0,30", ground},  {"0", "20", "-90,-10,0,30", sky},
+        {"0", "20", "90,10,0,30", ground},    {"0", "-20", "-90,10,0,30", ground},
+        {"0", "-20", "90,-10,0,30", sky},
+    };
+    for (const auto& c : cases) {
+        std::string tag = "convert " + bmp + " PNG24:" + Path("plain.png") +
+                          " && exiftool -q -XMP-GPano:ProjectionType=equirectangular";
+        if (c.pitch != nullptr) {
+            tag += std::string(" -XMP-GPano:PosePitchDegrees=") + c.pitch +
+                   " -XMP-GPano:PoseRollDegrees=" + c.roll;
+        }
+        std::filesystem::remove(Path("tagged.png"));
+        tag += " -o " + Path("tagged.png") + " " + Path("plain.png");
+        ASSERT_EQ(Run("/bin/bash", {"-c", tag}).exit_code, 0) << tag;
+        ASSERT_EQ(
+            Render({Path("tagged.png"), "-o", Path("v.png"), "--size", "64x48", "--view", c.view})
+                .exit_code,
+            0);
+        EXPECT_EQ(ReadPng(Path("v.png")).At(32, 24), c.colour)
+            << (c.pitch ? c.pitch : "untagged") << " " << (c.roll ? c.roll : "") << " " << c.view;
+    }
+}
+
 // The same file and view drawn by 1, 2, 3 and 8 threads, and by one per
 // processor, gives the same picture file byte for byte.
 TEST_F(ToolTest, EveryThreadCountWritesTheSameFile) {
