@@ -113,10 +113,13 @@ PackedDib DecodeHeif(std::span<const std::uint8_t> data, const DecodeLimits& lim
                      const char** error_text) {
     PackedDib picture;
     // Read from the boxes before libheif opens anything: it would build the
-    // derived picture whole, in one call no flag can stop.
+    // derived picture whole, in one call no flag can stop. An honest grid
+    // costs its canvas plus tiles padded to whole tiles, which may come near
+    // twice the canvas for a small picture, so three stated pictures' worth
+    // is allowed before the area counts as amplification.
     if (const std::optional<HeifItemArea> area = ReadHeifItemArea(data);
         area && area->derived &&
-        area->pixels > std::min(kMaxHeifReferencedPixels, 2 * limits.max_stream_pixels)) {
+        area->pixels > std::min(kMaxHeifReferencedPixels, 3 * limits.max_stream_pixels)) {
         if (error_text != nullptr) {
             *error_text = kTextInsufficientMemory;
         }
